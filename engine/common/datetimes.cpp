@@ -1,0 +1,77 @@
+#include "engine/common/datetimes.h"
+
+#include <cmath>
+
+namespace vinary {
+
+namespace {
+const QDate kEpoch(1899, 12, 30);
+constexpr qint64 kMsPerDay = 86400000;
+} // namespace
+
+double toDayCount(const QDateTime &value)
+{
+    if (!value.isValid())
+        return 0.0;
+    const qint64 days = kEpoch.daysTo(value.date());
+    const qint64 ms = value.time().msecsSinceStartOfDay();
+    // Day counts before the epoch keep the time as a positive fraction away from zero, as the
+    // classic day-count encoding does: -1.25 is 1899-12-29 06:00.
+    if (days < 0)
+        return double(days) - double(ms) / double(kMsPerDay);
+    return double(days) + double(ms) / double(kMsPerDay);
+}
+
+QDateTime fromDayCount(double days)
+{
+    if (days == 0.0 || std::isnan(days) || std::isinf(days) || std::fabs(days) > 3.0e6)
+        return QDateTime();
+    const double whole = std::trunc(days);
+    const double fraction = std::fabs(days - whole);
+    qint64 ms = qint64(std::llround(fraction * double(kMsPerDay)));
+    qint64 dayNumber = qint64(whole);
+    if (ms >= kMsPerDay) {
+        ms -= kMsPerDay;
+        dayNumber += days < 0 ? -1 : 1;
+    }
+    return QDateTime(kEpoch.addDays(dayNumber), QTime::fromMSecsSinceStartOfDay(int(ms)));
+}
+
+QString toIsoText(const QDateTime &value)
+{
+    if (!value.isValid())
+        return QString();
+    const QTime t = value.time();
+    if (t.msec() != 0)
+        return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QDateTime fromIsoText(const QString &raw)
+{
+    const QString text = raw.trimmed();
+    if (text.size() < 10)
+        return QDateTime();
+    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        return QDateTime();
+    if (text.size() == 10)
+        return QDateTime(date, QTime(0, 0));
+    const QChar sep = text.at(10);
+    if (sep != u' ' && sep != u'T')
+        return QDateTime();
+    QString timeText = text.mid(11);
+    if (timeText.endsWith(u'Z'))
+        timeText.chop(1);
+    QTime time;
+    for (const auto *format : {"HH:mm:ss.zzz", "HH:mm:ss", "HH:mm"}) {
+        time = QTime::fromString(timeText, QString::fromLatin1(format));
+        if (time.isValid())
+            break;
+    }
+    if (!time.isValid())
+        return QDateTime();
+    return QDateTime(date, time);
+}
+
+} // namespace vinary
