@@ -1,0 +1,185 @@
+#pragma once
+
+#include "engine/db/connection.h"
+#include "engine/db/dataset.h"
+
+#include <QHash>
+#include <functional>
+#include <list>
+#include <optional>
+#include <unordered_map>
+
+namespace vinary::db {
+
+// A cursor over one table: sort list, filter callback, calculated fields and the five hooks.
+// It keeps the keys of its records in cursor order (a keyset), so it gives random access to its
+// accepted records by position without running the filter again; field values are read from
+// the database as needed and kept in a small cache for grids.
+class Table : public Dataset
+{
+    Q_OBJECT
+public:
+    using Hook = std::function<void(Table &)>;
+    using FilterHook = std::function<void(Table &, bool &accept)>;
+
+    Table(Connection &connection, const QString &tableName, QObject *parent = nullptr);
+    ~Table() override;
+
+    const QString &tableName() const { return m_tableName; }
+
+    // Calculated fields exist only in memory; the calculation hook fills them. Add them before
+    // the first open.
+    Field &addCalculatedField(const QString &name, FieldType type);
+    // Sets a display format on a field, by name; the fields exist after the first open, or
+    // after loadFields().
+    void setDisplayFormat(const QString &field, const QString &format);
+    // Reads the table's columns from the database without opening the cursor.
+    void loadFields();
+
+    void open() override;
+    void close() override;
+    void first() override;
+    void last();
+    void next() override;
+    void prior();
+    bool eof() const override { return m_eof; }
+    bool bof() const { return m_bof; }
+    int recordCount() const override { return int(m_rows.size()); }
+
+    // Moves to the first record, in cursor order, whose stored column equals value (the filter is
+    // not consulted; only accepted records can become current). False leaves the record as it was.
+    bool locate(const QString &column, const QVariant &value);
+
+    void append();
+    void edit();
+    void post();
+    void cancel();
+    void deleteRecord();
+    // Posts a pending change when a field was modified, cancels it otherwise.
+    void settle();
+    bool isModified() const { return m_modified; }
+
+    bool filtered() const { return m_filtered; }
+    void setFiltered(bool on);
+    const QStringList &sortedBy() const { return m_sortedBy; }
+    void setSortedBy(const QStringList &items);
+    void resort();
+    // The ORDER BY clause a sort list gives; raises when an item names no column.
+    QString orderClause(const QStringList &items);
+
+    Hook onNewRecord;
+    Hook onCalcFields;
+    Hook beforeDelete; // raise SilentAbort to cancel the deletion
+    Hook afterPost;
+    FilterHook onFilterRecord;
+
+    // Random access to accepted records by position (0-based). The current record while editing
+    // shows its pending values.
+    int recNo() const { return m_pos; }
+    void moveTo(int position);
+    QVariant valueAt(int position, int fieldIndex);
+    QString displayTextAt(int position, int fieldIndex);
+    qint64 rowIdAt(int position) const { return m_rows.at(size_t(position)); }
+    qint64 currentRowId() const;
+
+    // Brings the cursor back in line with the database after a rolled-back transaction.
+    void resynchronize();
+    bool touchedInTransaction() const { return m_touched; }
+    void clearTouched() { m_touched = false; }
+
+    QVariant fieldValue(int index) const override;
+    void setFieldValue(int index, const QVariant &value) override;
+
+private:
+    struct Row {
+        qint64 rowid = 0;
+        std::vector<QVariant> values; // stored columns, then calculated fields
+        std::vector<char> loaded;     // per stored column, for rows read lazily from a scan
+        bool calculated = false;
+    };
+
+    void requireOpen() const;
+    void requireConnection() const;
+    void reopen(bool filteredSetting);
+    std::vector<qint64> readKeys(const QString &order);
+    void applyFilter();
+    void loadCurrent();
+    bool readRow(qint64 rowid, Row &row);
+    void calculate(Row &row);
+    const Row *activeRow() const { return m_active; }
+    QVariant readScanColumn(int index) const;
+    QString selectList() const;
+    void invalidateCache(qint64 rowid);
+    void clearCache();
+    Row *cachedRow(int position);
+    void setEof(bool eof, bool bof);
+
+    QString m_tableName;
+    QString m_quotedName;
+    int m_storedCount = 0;
+    int m_counterIndex = -1;
+    bool m_fieldsLoaded = false;
+    QStringList m_calcNames;
+    std::vector<FieldType> m_calcTypes;
+
+    QStringList m_sortedBy;
+    QString m_order;
+    bool m_filtered = false;
+
+    std::vector<qint64> m_keys; // every record of the cursor, in cursor order
+    std::vector<qint64> m_rows; // the accepted ones
+    int m_pos = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+
+    Row m_current;
+    Row m_backup;  // the record as it was before edit
+    Row m_scan;    // the candidate record during a filter scan
+    mutable Row *m_active = &m_current;
+    Statement *m_scanStatement = nullptr;
+    std::vector<char> m_modifiedFields;
+    bool m_modified = false;
+    bool m_touched = false;
+
+    Statement m_readByRowid;
+    std::list<Row> m_cacheRows;
+    std::unordered_map<qint64, std::list<Row>::iterator> m_cache;
+};
+
+// A read-only query whose SQL text is replaced before each use (the pick-list query).
+class Query : public Dataset
+{
+    Q_OBJECT
+public:
+    explicit Query(Connection &connection, QObject *parent = nullptr);
+
+    void setSql(const QString &sql);
+    void clearSql() { m_sql.clear(); }
+    const QString &sql() const { return m_sql; }
+
+    void open() override;
+    void close() override;
+    void first() override;
+    void next() override;
+    bool eof() const override { return m_eof; }
+    int recordCount() const override { return int(m_rowsData.size()); }
+
+    QVariant fieldValue(int index) const override;
+    void setFieldValue(int index, const QVariant &value) override;
+
+private:
+    QString m_sql;
+    std::vector<std::vector<QVariant>> m_rowsData;
+    int m_pos = -1;
+    bool m_eof = true;
+};
+
+// Splits a sort item ("[Descrizione] ASC", "Descrizione", "\"[Anno] DESC\"") into its column name
+// and direction; raises on an item that is not of that form.
+struct SortItem {
+    QString column;
+    bool descending = false;
+};
+SortItem parseSortItem(const QString &item);
+
+} // namespace vinary::db
