@@ -1,0 +1,28 @@
+#include "widgets/applicationtitle.h"
+
+#include <QCoreApplication>
+
+namespace vinary {
+
+namespace {
+
+QString &storedTitle()
+{
+    static QString title;
+    return title;
+}
+
+} // namespace
+
+QString applicationTitle()
+{
+    const QString &title = storedTitle();
+    return title.isNull() ? QCoreApplication::applicationName() : title;
+}
+
+void setApplicationTitle(const QString &title)
+{
+    storedTitle() = title;
+}
+
+} // namespace vinary
