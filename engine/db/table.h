@@ -27,9 +27,8 @@ public:
 
     const QString &tableName() const { return m_tableName; }
 
-    // Calculated fields exist only in memory; the calculation hook fills them. Add them before
-    // the first open.
-    Field &addCalculatedField(const QString &name, FieldType type);
+    // Calculated fields exist only in memory; the calculation hook fills them.
+    void addCalculatedField(const QString &name, FieldType type);
     // Sets a display format on a field, by name; the fields exist after the first open, or
     // after loadFields().
     void setDisplayFormat(const QString &field, const QString &format);
