@@ -1,0 +1,163 @@
+#include "data/filters.h"
+
+#include "data/cellar.h"
+#include "engine/common/datetimes.h"
+
+#include <QLocale>
+
+namespace vinary {
+
+namespace {
+
+QString read(const std::function<QString()> &reader)
+{
+    return reader ? reader() : QString();
+}
+
+void upperInPlace(QString &text)
+{
+    for (QChar &c : text) {
+        const char16_t u = c.unicode();
+        if (u >= u'a' && u <= u'z')
+            c = QChar(char16_t(u - 32));
+    }
+}
+
+// Builds the search text into a reused buffer, through field positions found once per table.
+const QString &searchTextOf(const db::Table &schede)
+{
+    static thread_local QString buffer;
+    static thread_local const db::Table *cachedTable = nullptr;
+    static thread_local int cachedFieldCount = -1;
+    static thread_local std::vector<int> indexes;
+    if (cachedTable != &schede || cachedFieldCount != schede.fieldCount()) {
+        indexes.clear();
+        for (const QString &name : cardSearchColumns()) {
+            if (const db::Field *f = schede.findField(name))
+                indexes.push_back(f->index());
+        }
+        cachedTable = &schede;
+        cachedFieldCount = schede.fieldCount();
+    }
+    buffer.clear();
+    for (int i : indexes) {
+        const QVariant v = schede.fieldValue(i);
+        if (v.isValid() && !v.isNull())
+            buffer += v.toString();
+    }
+    return buffer;
+}
+
+bool matchesSearch(const db::Table &schede, QString needle)
+{
+    upperInPlace(needle);
+    QString haystack = searchTextOf(schede);
+    upperInPlace(haystack);
+    return haystack.contains(needle);
+}
+
+bool columnEquals(const db::Table &schede, const QString &column, const QString &expected)
+{
+    const db::Field *f = schede.findField(column);
+    return f && f->asString() == expected;
+}
+
+} // namespace
+
+QString upperAsciiLetters(const QString &text)
+{
+    QString out = text;
+    upperInPlace(out);
+    return out;
+}
+
+const QStringList &cardSearchColumns()
+{
+    static const QStringList columns = {
+        QStringLiteral("Codice"),     QStringLiteral("Descrizione"), QStringLiteral("Composizione"),
+        QStringLiteral("Anno"),       QStringLiteral("Gradi"),       QStringLiteral("Produttore"),
+        QStringLiteral("Fornitore"),  QStringLiteral("Zona"),        QStringLiteral("Regione"),
+        QStringLiteral("Gruppo"),     QStringLiteral("Tipologia"),   QStringLiteral("Capacita"),
+        QStringLiteral("Collocazione"), QStringLiteral("Degustazione"), QStringLiteral("Note")};
+    return columns;
+}
+
+QString cardSearchText(const db::Table &schede)
+{
+    return searchTextOf(schede);
+}
+
+void SchedeFilterRecord(const Cellar &cellar, db::Table &schede, bool &accept)
+{
+    accept = true;
+    const FilterCriteria &c = cellar.criteria;
+    switch (cellar.filterMode.unicode()) {
+    case u'S': {
+        const QString text = read(c.ricerca);
+        if (!text.isEmpty())
+            accept = matchesSearch(schede, text);
+        return;
+    }
+    case u'M': {
+        const QString text = read(c.ckdescrizione);
+        if (!text.isEmpty())
+            accept = matchesSearch(schede, text);
+        return;
+    }
+    case u'P': {
+        // Exact comparisons, character for character; an empty box sets no restriction.
+        const std::pair<const std::function<QString()> *, const char *> boxes[] = {
+            {&c.selGruppo, "Gruppo"},
+            {&c.selfornitore, "Fornitore"},
+            {&c.selproduttore, "Produttore"},
+            {&c.seltipologia, "Tipologia"},
+        };
+        for (const auto &[reader, column] : boxes) {
+            const QString text = read(*reader);
+            if (!text.isEmpty())
+                accept = accept && columnEquals(schede, QString::fromLatin1(column), text);
+        }
+        if (c.incarta && c.incarta()) {
+            const db::Field *f = schede.findField(QStringLiteral("Incarta"));
+            accept = accept && f && f->asBoolean();
+        }
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+QDateTime readDateBox(const QString &raw)
+{
+    const QString text = raw.trimmed();
+    if (text.isEmpty())
+        return QDateTime();
+    QDateTime dt = fromIsoText(text);
+    if (dt.isValid())
+        return dt;
+    const QLocale locale;
+    QDate d = locale.toDate(text, QLocale::ShortFormat);
+    if (!d.isValid())
+        d = locale.toDate(text, QLocale::LongFormat);
+    return d.isValid() ? QDateTime(d, QTime(0, 0)) : QDateTime();
+}
+
+void giornaleFilterRecord(const Cellar &cellar, db::Table &giornale, bool &accept)
+{
+    accept = true;
+    const QDateTime from = readDateBox(read(cellar.criteria.dadata));
+    const QDateTime to = readDateBox(read(cellar.criteria.adata));
+    if (!from.isValid() && !to.isValid())
+        return;
+    const db::Field *f = giornale.findField(QStringLiteral("Data"));
+    const QDateTime data = f ? f->asDateTime() : QDateTime();
+    // An empty date reads as day 0, which is before any bound.
+    const double day = toDayCount(data);
+    if (from.isValid())
+        accept = day >= toDayCount(from);
+    if (to.isValid())
+        accept = accept && day <= toDayCount(to);
+}
+
+} // namespace vinary
