@@ -19,6 +19,7 @@ Cellar::Cellar(QObject *parent)
     stampe.setSortedBy({QStringLiteral("[Ordine] ASC")});
     indici.setSortedBy({QStringLiteral("[ID] ASC")});
     Liste.setSql(defaultListeSql());
+    rules.install();
 }
 
 Cellar::~Cellar()

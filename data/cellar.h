@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/cardrules.h"
 #include "data/filters.h"
 #include "engine/db/connection.h"
 #include "engine/db/table.h"
@@ -32,6 +33,9 @@ public:
     db::Query Liste;
 
     // One program-wide character: ' ', 'S', 'M' or 'P'.
+    // The rules bound to Schede's hooks and the seven pick lists.
+    CardRules rules{*this};
+
     QChar filterMode = u' ';
     FilterCriteria criteria;
 
