@@ -40,7 +40,8 @@ QString decodeLanguageText(const QByteArray &bytes)
     const qsizetype zero = bytes.indexOf('\0');
     const QByteArray text = zero >= 0 ? bytes.left(zero) : bytes;
 
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless, so that a sequence cut off at the end counts as an error too.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString decoded = utf8.decode(text);
     if (!utf8.hasError())
         return decoded;
