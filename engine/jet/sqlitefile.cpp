@@ -129,6 +129,29 @@ bool SqliteStatement::isNull(int column) const
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }
 
+int SqliteStatement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+QVariant SqliteStatement::value(int column) const
+{
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, column));
+    case SQLITE_TEXT:
+        return QVariant(text(column));
+    case SQLITE_BLOB: {
+        const auto *data = static_cast<const char *>(sqlite3_column_blob(m_stmt, column));
+        return QVariant(QByteArray(data, sqlite3_column_bytes(m_stmt, column)));
+    }
+    default:
+        return QVariant();
+    }
+}
+
 QString quoteIdentifier(const QString &name)
 {
     QString quoted = name;

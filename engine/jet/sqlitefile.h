@@ -43,6 +43,9 @@ public:
     QString text(int column) const;
     qint64 int64(int column) const;
     bool isNull(int column) const;
+    int columnCount() const;
+    // The stored value in its own type: null, qint64, double, QString or QByteArray.
+    QVariant value(int column) const;
 
 private:
     SqliteFile &m_file;
