@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/report/dataset.h"
+#include "engine/report/prepared.h"
+#include "engine/report/reportmodel.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+namespace vinary::report {
+
+struct PrepareOptions {
+    QLocale locale;
+    QDateTime now = QDateTime::currentDateTime(); // what [DATE] and [TIME] print
+    QString title;
+};
+
+// The paginator: turns a template and the registered datasets into a prepared report.
+//
+// Bands print in this order: report title, then on every page the page header, then for each
+// master data band (top to bottom) its master header, its group headers as groups begin, a row
+// per dataset row that passes the print condition, group footers as groups end and the master
+// footer; then the report summary. The page footer's room is kept free at the bottom of every
+// page. A band that does not fit goes to the next page, where the page header and the headers
+// marked "repeat" print again; a group header never stays alone at the foot of a page.
+//
+// Errors (an unknown dataset or field, a wrong expression) throw VinaryError naming the object
+// and the expression.
+PreparedReport prepareReport(const ReportTemplate &templ, const DatasetRegistry &datasets,
+                             const PrepareOptions &options = PrepareOptions());
+
+} // namespace vinary::report
