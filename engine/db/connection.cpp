@@ -3,6 +3,7 @@
 #include "engine/db/lockfile.h"
 #include "engine/db/table.h"
 
+#include <QCollator>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -25,8 +26,10 @@ QString sqliteMessage(sqlite3 *db)
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
 }
 
-// Compares texts without regard to letter case over the whole of Unicode; ASCII texts, by far
-// the most common, are compared byte by byte without conversion.
+// Compares texts without regard to letter case over the whole of Unicode, with accented letters
+// next to their base letters (the user's collation); ASCII texts, by far the most common, are
+// compared byte by byte without conversion, and only the rest from the first other byte on goes
+// through the collator.
 int compareNoCase(void *, int lengthA, const void *a, int lengthB, const void *b)
 {
     const auto *pa = static_cast<const unsigned char *>(a);
@@ -38,10 +41,23 @@ int compareNoCase(void *, int lengthA, const void *a, int lengthB, const void *b
         if ((ca | cb) & 0x80) {
             const QString sa = QString::fromUtf8(reinterpret_cast<const char *>(pa) + i, lengthA - i);
             const QString sb = QString::fromUtf8(reinterpret_cast<const char *>(pb) + i, lengthB - i);
-            const int r = sa.compare(sb, Qt::CaseInsensitive);
+            static thread_local QCollator collator = [] {
+                // The C locale collates by code point; take the common Latin order instead.
+                QLocale locale;
+                if (locale.language() == QLocale::C)
+                    locale = QLocale(QLocale::English);
+                QCollator c(locale);
+                c.setCaseSensitivity(Qt::CaseInsensitive);
+                return c;
+            }();
+            const int r = collator.compare(sa, sb);
             if (r != 0)
-                return r;
-            return sa.compare(sb, Qt::CaseSensitive);
+                return r < 0 ? -1 : 1;
+            const int folded = sa.compare(sb, Qt::CaseInsensitive);
+            if (folded != 0)
+                return folded < 0 ? -1 : 1;
+            const int exact = sa.compare(sb, Qt::CaseSensitive);
+            return exact < 0 ? -1 : (exact > 0 ? 1 : 0);
         }
         if (ca >= 'A' && ca <= 'Z')
             ca = static_cast<unsigned char>(ca + 32);

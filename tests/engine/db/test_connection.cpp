@@ -1,0 +1,257 @@
+#include "engine/db/connection.h"
+#include "engine/db/lockfile.h"
+#include "engine/db/table.h"
+#include "tests/support/cellardb.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+using namespace vinary;
+using namespace vinary::db;
+
+namespace {
+
+QByteArray digest(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+qint64 scalar(Connection &db, const QString &sql)
+{
+    Statement s = db.prepare(sql);
+    return s.step() ? s.int64(0) : -1;
+}
+
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_file;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_file = path(QStringLiteral("vinary.mdb"));
+        test::createCellarDatabase(m_file);
+    }
+
+    void lockFileLivesWhileConnected()
+    {
+        const QString lock = path(QStringLiteral("vinary.ldb"));
+        Connection a;
+        a.setDatabaseName(m_file);
+        a.open();
+        QVERIFY(QFileInfo::exists(lock));
+        QVERIFY(LockFile::isHeldByAnyone(lock));
+        // A second holder (another process in real life) keeps the file alive.
+        Connection b;
+        b.setDatabaseName(m_file);
+        b.open();
+        a.close();
+        QVERIFY(QFileInfo::exists(lock));
+        b.close();
+        QVERIFY(!QFileInfo::exists(lock));
+    }
+
+    void leftoverLockFileIsTakenOver()
+    {
+        const QString lock = path(QStringLiteral("vinary.ldb"));
+        QFile f(lock);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(!LockFile::isHeldByAnyone(lock));
+        Connection a;
+        a.setDatabaseName(m_file);
+        a.open();
+        QVERIFY(QFileInfo::exists(lock));
+        a.close();
+        QVERIFY(!QFileInfo::exists(lock));
+    }
+
+    void missingDatabaseMessage()
+    {
+        Connection a;
+        a.setFallbackDirectory(QString());
+        a.setDatabaseName(path(QStringLiteral("none/vinary.mdb")));
+        try {
+            a.open();
+            QFAIL("open succeeded");
+        } catch (const VinaryError &e) {
+            QCOMPARE(e.message(), QStringLiteral("Cannot find Database:\n") + path(QStringLiteral("none/vinary.mdb")));
+        }
+        QVERIFY(!a.isOpen());
+    }
+
+    void fallsBackToExecutableDirectory()
+    {
+        QTemporaryDir other;
+        Connection a;
+        a.setFallbackDirectory(m_dir->path());
+        a.setDatabaseName(other.filePath(QStringLiteral("vinary.mdb")));
+        a.open();
+        QCOMPARE(a.fileName(), m_file);
+        QVERIFY(QFileInfo::exists(path(QStringLiteral("vinary.ldb"))));
+    }
+
+    void foreignFilesAreRefusedUntouched_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("zero length") << QByteArray();
+        QTest::newRow("random bytes") << QByteArray(4096, '\x5a');
+        QTest::newRow("a text file") << QByteArray("Dear cellar,\nthis is not a database.\n");
+        QByteArray fakeSqlite("SQLite format 3\0", 16);
+        fakeSqlite.append(QByteArray(2000, '\xff'));
+        QTest::newRow("damaged header") << fakeSqlite;
+    }
+    void foreignFilesAreRefusedUntouched()
+    {
+        QFETCH(QByteArray, content);
+        QFile::remove(m_file);
+        QFile f(m_file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+        const QByteArray before = digest(m_file);
+        Connection a;
+        a.setFallbackDirectory(QString());
+        a.setDatabaseName(m_file);
+        QVERIFY_THROWS_EXCEPTION(VinaryError, a.open());
+        QVERIFY(!a.isOpen());
+        QCOMPARE(digest(m_file), before);
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("vinary.ldb"))));
+        QVERIFY_THROWS_EXCEPTION(VinaryError, Connection::compact(m_file));
+        QCOMPARE(digest(m_file), before);
+        QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("mdb*.tmp")}).size(), 0);
+    }
+
+    void lockedDatabaseFailsAfterBoundedWait()
+    {
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(m_file).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        Connection a;
+        a.setBusyTimeout(300);
+        a.setDatabaseName(m_file);
+        QElapsedTimer timer;
+        timer.start();
+        bool failed = false;
+        try {
+            a.open();
+            Table t(a, QStringLiteral("Schede"));
+            t.open();
+        } catch (const VinaryError &) {
+            failed = true;
+        }
+        QVERIFY(failed);
+        QVERIFY(timer.elapsed() < 5000);
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
+
+    void compactionKeepsTablesRowsAndCounters()
+    {
+        {
+            Connection a;
+            a.setDatabaseName(m_file);
+            a.open();
+            a.exec(QStringLiteral("INSERT INTO Schede (Descrizione) VALUES ('a'), ('b'), ('c')"));
+            a.exec(QStringLiteral("DELETE FROM Schede WHERE Descrizione = 'c'"));
+        }
+        Connection::compact(m_file);
+        QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("mdb*.tmp")}).size(), 0);
+        Connection a;
+        a.setDatabaseName(m_file);
+        a.open();
+        QCOMPARE(scalar(a, QStringLiteral("SELECT count(*) FROM Schede")), 2);
+        QCOMPARE(scalar(a, QStringLiteral("SELECT count(*) FROM Stampe")), 6);
+        // The counter is never reused: the next card continues after the deleted one.
+        a.exec(QStringLiteral("INSERT INTO Schede (Descrizione) VALUES ('d')"));
+        QCOMPARE(scalar(a, QStringLiteral("SELECT max(ID) FROM Schede")), 4);
+    }
+
+    void compactionRefusesAHeldDatabase()
+    {
+        Connection a;
+        a.setDatabaseName(m_file);
+        a.open();
+        QVERIFY_THROWS_EXCEPTION(VinaryError, Connection::compact(m_file));
+    }
+
+    void fullDiskDuringCompactionLeavesTheFile()
+    {
+        {
+            Connection a;
+            a.setDatabaseName(m_file);
+            a.open();
+            a.exec(QStringLiteral("BEGIN"));
+            for (int i = 0; i < 2000; ++i)
+                a.exec(QStringLiteral("INSERT INTO Schede (Descrizione, Note) VALUES ('wine %1', '%2')")
+                           .arg(i)
+                           .arg(QString(90, u'n')));
+            a.exec(QStringLiteral("COMMIT"));
+        }
+        const QByteArray before = digest(m_file);
+        // A file size limit stands in for a full disk: writes beyond it fail with EFBIG.
+        struct rlimit old {};
+        getrlimit(RLIMIT_FSIZE, &old);
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit tiny = old;
+        tiny.rlim_cur = 64 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        bool failed = false;
+        try {
+            Connection::compact(m_file);
+        } catch (const VinaryError &) {
+            failed = true;
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(failed);
+        QCOMPARE(digest(m_file), before);
+        QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("mdb*.tmp")}).size(), 0);
+    }
+
+    void foreignFormatIsConvertedByCompaction()
+    {
+        ForeignFormat fake;
+        fake.name = QStringLiteral("test format");
+        fake.detect = [](const QByteArray &header) { return header.startsWith("FAKEDB"); };
+        fake.convert = [](const QString &, const QString &target) { test::createCellarDatabase(target); };
+        fake.openMessage = QStringLiteral("%1 is a test file");
+        Connection::registerForeignFormat(fake);
+        QFile::remove(m_file);
+        QFile f(m_file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("FAKEDB and more");
+        f.close();
+        Connection a;
+        a.setDatabaseName(m_file);
+        try {
+            a.open();
+            QFAIL("opened a foreign file");
+        } catch (const VinaryError &e) {
+            QCOMPARE(e.message(), m_file + QStringLiteral(" is a test file"));
+        }
+        Connection::compact(m_file);
+        QVERIFY(Connection::isSqliteFile(m_file));
+        a.open();
+        QCOMPARE(scalar(a, QStringLiteral("SELECT count(*) FROM Indici")), 7);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "test_connection.moc"
