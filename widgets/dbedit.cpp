@@ -1,0 +1,110 @@
+#include "widgets/dbedit.h"
+
+#include "engine/db/table.h"
+#include "widgets/guard.h"
+#include "widgets/numberbox.h"
+
+#include <QFocusEvent>
+
+namespace vinary {
+
+namespace {
+
+bool isNumber(db::FieldType type)
+{
+    return type == db::FieldType::Float || type == db::FieldType::Integer || type == db::FieldType::Integer16 ||
+           type == db::FieldType::Counter;
+}
+
+} // namespace
+
+DbEdit::DbEdit(QWidget *parent) : QLineEdit(parent), m_link(this), m_numberValidator(new DecimalValidator(this))
+{
+    connect(&m_link, &FieldLink::refreshNeeded, this, &DbEdit::refresh);
+    connect(this, &QLineEdit::textEdited, this, &DbEdit::write);
+    refresh();
+}
+
+void DbEdit::bind(db::Table *table, const QString &fieldName)
+{
+    m_link.bind(table, fieldName);
+}
+
+void DbEdit::refresh()
+{
+    if (m_writing)
+        return;
+    m_updating = true;
+    const db::Field *field = m_link.field();
+    const bool writable = m_link.canWrite();
+    QString shown;
+    if (field) {
+        const bool number = isNumber(field->type());
+        if (number) {
+            m_numberValidator->setIntegerOnly(field->type() != db::FieldType::Float);
+            if (validator() != m_numberValidator)
+                setValidator(m_numberValidator);
+        } else if (validator()) {
+            setValidator(nullptr);
+        }
+        const int size = field->type() == db::FieldType::Text && field->size() > 0 ? field->size() : 32767;
+        if (maxLength() != size)
+            setMaxLength(size);
+        guarded(this, [&] {
+            double typed = 0.0;
+            if (hasFocus() && writable && number && !field->isNull() && parseDecimal(text(), &typed) &&
+                typed == field->asFloat())
+                shown = text(); // "12.50" being typed stays as it is
+            else if (hasFocus() && writable && number)
+                shown = field->isNull() ? QString() : editableNumberText(field->asFloat());
+            else
+                shown = field->displayText();
+        });
+    }
+    if (shown != text())
+        setText(shown);
+    setReadOnly(!writable);
+    FieldLink::setReadOnlyLook(this, !writable);
+    m_updating = false;
+}
+
+void DbEdit::write(const QString &text)
+{
+    if (m_updating)
+        return;
+    db::Field *field = m_link.field();
+    if (!field || !m_link.canWrite()) {
+        refresh();
+        return;
+    }
+    m_writing = true;
+    const bool written = guarded(this, [&] {
+        if (!isNumber(field->type())) {
+            field->setAsString(text);
+            return;
+        }
+        double v = 0.0;
+        if (text.trimmed().isEmpty())
+            field->clear();
+        else if (parseDecimal(text, &v))
+            field->setAsFloat(v);
+        // A lone sign or separator waits for the digits that follow.
+    });
+    m_writing = false;
+    if (!written)
+        refresh();
+}
+
+void DbEdit::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    refresh();
+}
+
+void DbEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    refresh();
+}
+
+} // namespace vinary

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "widgets/fieldlink.h"
+
+#include <QLineEdit>
+
+namespace vinary {
+
+class DecimalValidator;
+
+// A text box bound to a field. It never holds more characters than a text column does (a pasted
+// text is cut to the column's size), writes each change into the field while the table is
+// editing and refuses typing in browse mode. A numeric field shows its display text away from
+// the focus and its plain value while it is being edited.
+class DbEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    explicit DbEdit(QWidget *parent = nullptr);
+
+    void bind(db::Table *table, const QString &fieldName);
+    FieldLink &link() { return m_link; }
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void refresh();
+    void write(const QString &text);
+
+    FieldLink m_link;
+    DecimalValidator *m_numberValidator;
+    bool m_updating = false;
+    bool m_writing = false;
+};
+
+} // namespace vinary
