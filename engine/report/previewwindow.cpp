@@ -1,0 +1,235 @@
+#include "engine/report/previewwindow.h"
+
+#include "engine/common/errors.h"
+#include "engine/report/addons.h"
+#include "engine/report/exports.h"
+#include "engine/report/pagepainter.h"
+#include "engine/report/previewview.h"
+#include "engine/report/uiservices.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace vinary::report {
+
+namespace {
+
+QAction *iconAction(QToolBar *bar, QStyle::StandardPixmap icon, const QString &hint, const QString &name)
+{
+    QAction *a = bar->addAction(bar->style()->standardIcon(icon), hint);
+    a->setObjectName(name);
+    a->setToolTip(hint);
+    if (QWidget *w = bar->widgetForAction(a))
+        w->setAccessibleName(hint);
+    return a;
+}
+
+QPageLayout layoutFor(const PreparedPage &page)
+{
+    const QSizeF s = page.paperSize;
+    const bool landscape = s.width() > s.height();
+    const QPageSize size(landscape ? s.transposed() : s, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
+}
+
+} // namespace
+
+PreviewWindow::PreviewWindow(const PreparedReport &report, UiServices &services, QWidget *parent)
+    : QDialog(parent), m_report(report), m_services(services)
+{
+    setObjectName(u"previewWindow"_s);
+    setWindowTitle(report.title);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    setWindowFlag(Qt::WindowMinimizeButtonHint, false);
+    setSizeGripEnabled(true);
+
+    auto *bar = new QToolBar(this);
+    bar->setObjectName(u"previewToolBar"_s);
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setIconSize(QSize(20, 20));
+    m_first = iconAction(bar, QStyle::SP_MediaSkipBackward, u"First page"_s, u"actFirstPage"_s);
+    m_previous = iconAction(bar, QStyle::SP_MediaSeekBackward, u"Previous page"_s, u"actPreviousPage"_s);
+    auto *pageLabel = new QLabel(u"&Page"_s, bar);
+    m_pageBox = new QSpinBox(bar);
+    m_pageBox->setObjectName(u"pageBox"_s);
+    m_pageBox->setRange(1, std::max(1, report.pageCount()));
+    m_pageBox->setAccessibleName(u"Page"_s);
+    pageLabel->setBuddy(m_pageBox);
+    m_pageCount = new QLabel(u" of %1 "_s.arg(report.pageCount()), bar);
+    m_pageCount->setObjectName(u"pageCount"_s);
+    bar->addWidget(pageLabel);
+    bar->addWidget(m_pageBox);
+    bar->addWidget(m_pageCount);
+    m_next = iconAction(bar, QStyle::SP_MediaSeekForward, u"Next page"_s, u"actNextPage"_s);
+    m_last = iconAction(bar, QStyle::SP_MediaSkipForward, u"Last page"_s, u"actLastPage"_s);
+    bar->addSeparator();
+
+    auto *zoomLabel = new QLabel(u" &Zoom "_s, bar);
+    m_zoomBox = new QComboBox(bar);
+    m_zoomBox->setObjectName(u"zoomBox"_s);
+    m_zoomBox->addItems({u"Whole page"_s, u"Page width"_s, u"100 %"_s});
+    zoomLabel->setBuddy(m_zoomBox);
+    bar->addWidget(zoomLabel);
+    bar->addWidget(m_zoomBox);
+    bar->addSeparator();
+
+    auto textAction = [&](const QString &text, const QString &name, QStyle::StandardPixmap icon) {
+        QAction *a = bar->addAction(style()->standardIcon(icon), text);
+        a->setObjectName(name);
+        if (auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(a)))
+            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        return a;
+    };
+    QAction *printAction = textAction(u"&Print…"_s, u"actPrint"_s, QStyle::SP_FileDialogDetailedView);
+    printAction->setShortcut(QKeySequence::Print);
+    QAction *pdfAction = textAction(u"P&DF…"_s, u"actExportPdf"_s, QStyle::SP_DialogSaveButton);
+    QAction *textExportAction = nullptr;
+    QAction *rtfAction = nullptr;
+    if (TextExportAddOn::available())
+        textExportAction = textAction(u"&Text…"_s, u"actExportText"_s, QStyle::SP_FileIcon);
+    if (RichExportAddOn::available())
+        rtfAction = textAction(u"&RTF…"_s, u"actExportRtf"_s, QStyle::SP_FileIcon);
+    bar->addSeparator();
+    QAction *closeAction = textAction(u"&Close"_s, u"actClose"_s, QStyle::SP_DialogCloseButton);
+
+    m_view = new PreviewView(this);
+    m_view->setReport(&m_report);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(m_view, 1);
+
+    connect(m_first, &QAction::triggered, this, [this] { goToPage(0); });
+    connect(m_previous, &QAction::triggered, this, [this] { goToPage(m_view->currentPage() - 1); });
+    connect(m_next, &QAction::triggered, this, [this] { goToPage(m_view->currentPage() + 1); });
+    connect(m_last, &QAction::triggered, this, [this] { goToPage(m_report.pageCount() - 1); });
+    connect(m_pageBox, &QSpinBox::valueChanged, this, [this](int v) {
+        if (v - 1 != m_view->currentPage())
+            goToPage(v - 1);
+    });
+    connect(m_view, &PreviewView::currentPageChanged, this, &PreviewWindow::updatePageControls);
+    connect(m_zoomBox, &QComboBox::currentIndexChanged, this,
+            [this](int i) { m_view->setZoom(static_cast<PreviewView::Zoom>(i)); });
+    connect(printAction, &QAction::triggered, this, &PreviewWindow::print);
+    connect(pdfAction, &QAction::triggered, this, [this] { exportAs(int(ExportFormat::Pdf)); });
+    if (textExportAction)
+        connect(textExportAction, &QAction::triggered, this, [this] { exportAs(int(ExportFormat::Text)); });
+    if (rtfAction)
+        connect(rtfAction, &QAction::triggered, this, [this] { exportAs(int(ExportFormat::Rtf)); });
+    connect(closeAction, &QAction::triggered, this, &QDialog::accept);
+
+    updatePageControls(0);
+    resize(1000, 760);
+    setWindowState(windowState() | Qt::WindowMaximized);
+    m_view->setFocus();
+}
+
+void PreviewWindow::goToPage(int page)
+{
+    m_view->goToPage(page);
+    updatePageControls(m_view->currentPage());
+}
+
+void PreviewWindow::updatePageControls(int page)
+{
+    const int last = m_report.pageCount() - 1;
+    const QSignalBlocker block(m_pageBox);
+    m_pageBox->setValue(page + 1);
+    m_first->setEnabled(page > 0);
+    m_previous->setEnabled(page > 0);
+    m_next->setEnabled(page < last);
+    m_last->setEnabled(page < last);
+}
+
+void PreviewWindow::print()
+{
+    if (m_report.pages.empty())
+        return;
+    if (!m_services.printerAvailable()) {
+        m_services.information(this, windowTitle(),
+                               u"No printer is installed. Export the report to PDF to print it elsewhere."_s);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(m_report.title);
+    printer.setFullPage(true);
+    printer.setPageLayout(layoutFor(m_report.pages.front()));
+    printer.setFromTo(1, m_report.pageCount());
+    if (!m_services.choosePrinter(printer, this))
+        return;
+    int from = printer.fromPage();
+    int to = printer.toPage();
+    if (from <= 0 || printer.printRange() == QPrinter::AllPages) {
+        from = 1;
+        to = m_report.pageCount();
+    }
+    to = std::min(to, m_report.pageCount());
+    printer.setPageLayout(layoutFor(m_report.pages[size_t(from - 1)]));
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        m_services.error(this, windowTitle(), u"The printer cannot be started."_s);
+        return;
+    }
+    const double scale = printer.resolution() / 25.4;
+    for (int i = from - 1; i < to; ++i) {
+        if (i > from - 1) {
+            printer.setPageLayout(layoutFor(m_report.pages[size_t(i)]));
+            printer.newPage();
+        }
+        paintPage(painter, m_report, i, scale);
+    }
+    painter.end();
+}
+
+void PreviewWindow::exportAs(int format)
+{
+    const auto f = static_cast<ExportFormat>(format);
+    QString filter;
+    QString suffix;
+    switch (f) {
+    case ExportFormat::Pdf:
+        filter = u"PDF files (*.pdf)"_s;
+        suffix = u".pdf"_s;
+        break;
+    case ExportFormat::Text:
+        filter = u"Text files (*.txt)"_s;
+        suffix = u".txt"_s;
+        break;
+    case ExportFormat::Rtf:
+        filter = u"Rich text files (*.rtf)"_s;
+        suffix = u".rtf"_s;
+        break;
+    }
+    QString base = m_report.title;
+    base.remove(QRegularExpression(u"[\\\\/:*?\"<>|\\[\\]]"_s));
+    if (base.trimmed().isEmpty())
+        base = u"report"_s;
+    QString path = m_services.saveFileName(this, u"Export"_s, QDir::current().filePath(base.trimmed() + suffix), filter);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(suffix, Qt::CaseInsensitive))
+        path += suffix;
+    try {
+        exportReport(m_report, path, f);
+    } catch (const std::exception &e) {
+        m_services.error(this, windowTitle(), QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace vinary::report

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QPrinter;
+class QWidget;
+
+namespace vinary::report {
+
+// The modal boxes the preview and the designer open, behind one seam so that tests queue answers
+// instead of clicking real dialogs.
+class UiServices
+{
+public:
+    virtual ~UiServices() = default;
+    virtual bool printerAvailable();
+    // Shows the print dialog; true when the user chose to print.
+    virtual bool choosePrinter(QPrinter &printer, QWidget *parent);
+    // An empty text when the user cancels.
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
+                                 const QString &filter);
+    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &directory,
+                                 const QString &filter);
+    virtual void information(QWidget *parent, const QString &title, const QString &text);
+    virtual void error(QWidget *parent, const QString &title, const QString &text);
+    // An invalid colour when the user cancels.
+    virtual QColor chooseColor(QWidget *parent, const QColor &initial);
+    // Yes or no.
+    virtual bool question(QWidget *parent, const QString &title, const QString &text);
+
+    // The services in force when nobody set others.
+    static UiServices &standard();
+};
+
+} // namespace vinary::report
