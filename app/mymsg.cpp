@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStyle>
 
 #include <algorithm>
@@ -107,10 +108,24 @@ void MymsgDialog::layOut(int buttons)
         m_btnNo->setGeometry(left + kButtonWidth + kButtonGap, top, kButtonWidth, kButtonHeight);
 
     setFixedSize(width, height);
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
-    }
+    centreOnScreen();
+}
+
+void MymsgDialog::centreOnScreen()
+{
+    const QScreen *screen = screenFor(parentWidget());
+    if (!screen)
+        return;
+    // The frame is known only once the window exists, so this runs again when the box is shown.
+    const QRect area = screen->availableGeometry();
+    const QSize outer = frameGeometry().size();
+    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+}
+
+void MymsgDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    centreOnScreen();
 }
 
 void MymsgDialog::keyPressEvent(QKeyEvent *event)

@@ -31,9 +31,11 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void layOut(int buttons);
+    void centreOnScreen();
 
     QLabel *m_icon = nullptr;
     QLabel *m_text = nullptr;
