@@ -18,9 +18,10 @@ namespace vinary::jet {
 
 namespace {
 
-// Large enough for a 64K-character memo in UTF-8: libmdb converts every text into a buffer of
-// this size and would cut longer ones.
-constexpr size_t kBindSize = 256 * 1024;
+// libmdb converts every text into a fresh buffer of the bind size and cuts what does not fit:
+// the default holds any Text column, a memo of 64K characters in UTF-8 needs the larger one.
+constexpr size_t kTextBindSize = MDB_BIND_SIZE;
+constexpr size_t kMemoBindSize = 256 * 1024;
 // A memo or OLE value is at most 1 GB in Jet; a longer chain is a damaged file.
 constexpr quint32 kMaxLongValue = 0x3fffffff;
 
@@ -103,6 +104,9 @@ int fixedSize(JetType type)
         return 16;
     case JetType::Decimal:
         return 17;
+    case JetType::Memo:
+    case JetType::OleObject:
+        return MDB_MEMO_OVERHEAD; // the reference to the value
     default:
         return 0;
     }
@@ -258,7 +262,6 @@ JetFile::JetFile(const QString &fileName) : m_handle(std::make_unique<Handle>())
     if (!charsetReady)
         throw VinaryError(QStringLiteral("Cannot decode the texts of the Jet database \"%1\".")
                               .arg(nativeName(fileName)));
-    mdb_set_bind_size(mdb, kBindSize);
 
     if (!mdb_read_catalog(mdb, MDB_TABLE))
         throw VinaryError(
@@ -329,6 +332,7 @@ void JetFile::rows(const QString &table, const RowSink &sink)
     QList<JetType> types;
     for (unsigned int i = 0; i < def->num_cols; ++i)
         types.append(typeOf(columnAt(def.get(), i)));
+    mdb_set_bind_size(mdb, types.contains(JetType::Memo) ? kMemoBindSize : kTextBindSize);
 
     mdb_rewind_table(def.get());
     QVariantList values;
