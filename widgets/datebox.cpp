@@ -42,23 +42,39 @@ QDate DateBox::parseDate(const QString &raw)
     const QString text = raw.trimmed();
     if (text.isEmpty())
         return QDate();
-    const QLocale locale;
-    QDate d = locale.toDate(text, displayFormat());
-    if (d.isValid() && d.year() >= 100)
-        return d;
-    d = locale.toDate(text, shortFormat());
-    if (d.isValid()) {
-        // Two digits name a year within 50 years of today.
-        const int today = QDate::currentDate().year();
-        int year = d.year() % 100;
-        year += today - today % 100;
-        if (year > today + 50)
-            year -= 100;
-        else if (year < today - 50)
-            year += 100;
-        return QDate(year, d.month(), d.day());
+    // Three groups of digits in the order of the format's day, month and year, whatever the
+    // separators and however many digits: "1/2/24" as well as "01/02/2024".
+    const QString format = displayFormat();
+    const qsizetype dayAt = format.indexOf(u'd');
+    const qsizetype monthAt = format.indexOf(u'M');
+    const qsizetype yearAt = format.indexOf(u'y');
+    QStringList groups;
+    for (const auto &match : QRegularExpression(u"\\d+"_s).globalMatch(text))
+        groups << match.captured();
+    const QString rest = QString(text).remove(QRegularExpression(u"[\\d\\s./,\\-]"_s));
+    if (groups.size() == 3 && rest.isEmpty() && dayAt >= 0 && monthAt >= 0 && yearAt >= 0 &&
+        !format.contains(u"MMM"_s)) {
+        auto rank = [&](qsizetype at) {
+            return int(at > dayAt) + int(at > monthAt) + int(at > yearAt);
+        };
+        const int day = groups.at(rank(dayAt)).toInt();
+        const int month = groups.at(rank(monthAt)).toInt();
+        const QString yearText = groups.at(rank(yearAt));
+        int year = yearText.toInt();
+        if (yearText.size() <= 2) {
+            // Two digits name a year within 50 years of today.
+            const int today = QDate::currentDate().year();
+            year += today - today % 100;
+            if (year > today + 50)
+                year -= 100;
+        } else if (yearText.size() != 4) {
+            return QDate();
+        }
+        return QDate(year, month, day);
     }
-    return QDate();
+    const QLocale locale;
+    const QDate d = locale.toDate(text, format);
+    return d.isValid() ? d : locale.toDate(text, shortFormat());
 }
 
 DateBox::DateBox(QWidget *parent) : QWidget(parent), m_edit(new QLineEdit(this)), m_button(new QToolButton(this))

@@ -16,8 +16,10 @@ DecimalValidator::DecimalValidator(QObject *parent) : QValidator(parent) {}
 QValidator::State DecimalValidator::validate(QString &input, int &pos) const
 {
     Q_UNUSED(pos);
-    const QString point = locale().decimalPoint();
-    const QString minus = locale().negativeSign();
+    // The system's conventions (the default locale), like every number the program shows.
+    const QLocale system;
+    const QString point = system.decimalPoint();
+    const QString minus = system.negativeSign();
     QString rest = input;
     if (rest.startsWith(minus)) {
         if (!m_allowNegative)
@@ -184,7 +186,7 @@ void NumberBox::keyPressEvent(QKeyEvent *event)
 {
     // The numeric keypad's point types the system's separator, as the user expects.
     if (event->key() == Qt::Key_Period && (event->modifiers() & Qt::KeypadModifier) && !isReadOnly()) {
-        const QString point = locale().decimalPoint();
+        const QString point = QLocale().decimalPoint();
         if (point != u"."_s) {
             insert(point);
             return;
