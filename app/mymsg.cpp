@@ -21,6 +21,7 @@ namespace {
 constexpr int kIconSize = 32;
 constexpr int kIconGap = 8;
 constexpr int kMargin = 5;
+constexpr int kTextGap = 10; // above and below a text of several lines
 constexpr int kButtonHeight = 25;
 constexpr int kStripBottom = 8;
 
@@ -92,7 +93,7 @@ void MymsgDialog::layOut(int buttons)
 
     const int stripTop = kBoxHeight - kStripBottom - kButtonHeight;
     const int messageHeight = std::max(kIconSize, textHeight);
-    const int height = std::max(kBoxHeight, messageHeight + 2 * kMargin + kBoxHeight - stripTop);
+    const int height = std::max(kBoxHeight, messageHeight + 2 * kTextGap + kBoxHeight - stripTop);
     const int messageArea = height - (kBoxHeight - stripTop);
 
     const int contentLeft = (width - contentWidth) / 2;

@@ -78,6 +78,7 @@ private slots:
     void captionIsTheTitleOfTheMoment();
     void boxIsSizedAndCentredAsDrawn_data();
     void boxIsSizedAndCentredAsDrawn();
+    void longTextWrapsInsideTheScreen();
     void boxStandsOverTheActiveModalWindow();
 };
 
@@ -249,6 +250,25 @@ void TestMymsg::boxIsSizedAndCentredAsDrawn()
     QVERIFY2(qAbs(outer.center().x() - screen.center().x()) <= 1 &&
                  qAbs(outer.center().y() - screen.center().y()) <= 1,
              qPrintable(u"box at %1,%2 %3x%4"_s.arg(outer.x()).arg(outer.y()).arg(outer.width()).arg(outer.height())));
+}
+
+void TestMymsg::longTextWrapsInsideTheScreen()
+{
+    QStringList words;
+    for (int i = 0; i < 60; ++i)
+        words << u"bottles"_s;
+    const QString text = words.join(u' ');
+    MymsgDialog box(MymsgDialog::Kind::Notice, text);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    saveGrab(&box, u"mymsg-long.png"_s);
+
+    const QRect screen = box.screen()->availableGeometry();
+    QVERIFY(box.frameGeometry().width() <= screen.width());
+    QVERIFY(box.height() > MymsgDialog::kBoxHeight);
+    const QLabel *label = box.findChild<QLabel *>(u"lblText"_s);
+    QVERIFY(label->heightForWidth(label->width()) <= label->height());
+    QVERIFY(button(&box, u"btnSi"_s)->y() > label->geometry().bottom());
 }
 
 void TestMymsg::boxStandsOverTheActiveModalWindow()
