@@ -23,24 +23,49 @@ void upperInPlace(QString &text)
     }
 }
 
-// Builds the search text into a reused buffer, through field positions found once per table.
+// The positions of the search columns in a table, found once and checked at each use: another
+// table may later live at the same address with its columns in another order.
+struct SearchColumns {
+    const db::Table *table = nullptr;
+    int fieldCount = -1;
+    std::vector<int> indexes;
+    std::vector<QString> names;
+
+    bool matches(const db::Table &schede) const
+    {
+        if (table != &schede || fieldCount != schede.fieldCount())
+            return false;
+        for (size_t k = 0; k < indexes.size(); ++k) {
+            if (schede.field(indexes[k]).name() != names[k])
+                return false;
+        }
+        return true;
+    }
+
+    void find(const db::Table &schede)
+    {
+        indexes.clear();
+        names.clear();
+        for (const QString &name : cardSearchColumns()) {
+            if (const db::Field *f = schede.findField(name)) {
+                indexes.push_back(f->index());
+                names.push_back(f->name());
+            }
+        }
+        table = &schede;
+        fieldCount = schede.fieldCount();
+    }
+};
+
+// Builds the search text into a reused buffer.
 const QString &searchTextOf(const db::Table &schede)
 {
     static thread_local QString buffer;
-    static thread_local const db::Table *cachedTable = nullptr;
-    static thread_local int cachedFieldCount = -1;
-    static thread_local std::vector<int> indexes;
-    if (cachedTable != &schede || cachedFieldCount != schede.fieldCount()) {
-        indexes.clear();
-        for (const QString &name : cardSearchColumns()) {
-            if (const db::Field *f = schede.findField(name))
-                indexes.push_back(f->index());
-        }
-        cachedTable = &schede;
-        cachedFieldCount = schede.fieldCount();
-    }
+    static thread_local SearchColumns columns;
+    if (!columns.matches(schede))
+        columns.find(schede);
     buffer.clear();
-    for (int i : indexes) {
+    for (int i : columns.indexes) {
         const QVariant v = schede.fieldValue(i);
         if (v.isValid() && !v.isNull())
             buffer += v.toString();
