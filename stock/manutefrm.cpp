@@ -1,13 +1,166 @@
 #include "stock/manutefrm.h"
 
 #include "data/cellar.h"
+#include "data/journalpurge.h"
+#include "data/messagebox.h"
+#include "widgets/applicationtitle.h"
+#include "widgets/datebox.h"
+#include "widgets/dbedit.h"
+#include "widgets/guard.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
 
 namespace vinary {
 
-TManutenzioneForm::TManutenzioneForm(Cellar &cellar, QWidget *parent) : QDialog(parent), m_cellar(cellar)
+TManutenzioneForm::TManutenzioneForm(Cellar &cellar, QWidget *parent)
+    : QDialog(parent), m_cellar(cellar), m_plainMessage(&TManutenzioneForm::showPlainMessage)
 {
-    setObjectName(QStringLiteral("ManutenzioneForm"));
-    setWindowTitle(m_cellar.traduci(QStringLiteral("[MANUTENZIONE]")));
+    setObjectName(u"ManutenzioneForm"_s);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    buildControls();
+    translate();
+    setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
+    guardedConnect(btnPulizia, &QToolButton::clicked, this, [this] { btnPuliziaClick(); });
+}
+
+void TManutenzioneForm::buildControls()
+{
+    m_purgeGroup = new QGroupBox(u" [CANCELLA_STORICO] "_s, this);
+    m_purgeGroup->setObjectName(u"GroupBox1"_s);
+    DateEdit1 = new DateBox(m_purgeGroup);
+    DateEdit1->setObjectName(u"DateEdit1"_s);
+    btnPulizia = new QToolButton(m_purgeGroup);
+    btnPulizia->setObjectName(u"btnPulizia"_s);
+    btnPulizia->setText(u"[DO_CANCELLA]"_s);
+    btnPulizia->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    btnPulizia->setIconSize(QSize(20, 20));
+    btnPulizia->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnPulizia->setAutoRaise(true);
+    btnPulizia->setFocusPolicy(Qt::StrongFocus);
+    auto *purgeLayout = new QVBoxLayout(m_purgeGroup);
+    purgeLayout->setContentsMargins(8, 6, 8, 8);
+    purgeLayout->setSpacing(6);
+    purgeLayout->addWidget(DateEdit1, 0, Qt::AlignLeft);
+    purgeLayout->addWidget(btnPulizia, 0, Qt::AlignLeft);
+
+    m_settingsGroup = new QGroupBox(u" [IMPOSTAZIONI] "_s, this);
+    m_settingsGroup->setObjectName(u"GroupBox2"_s);
+    m_labelUtente = new QLabel(u"[UTENTE]"_s, m_settingsGroup);
+    m_labelUtente->setObjectName(u"Label1"_s);
+    m_editUtente = new DbEdit(m_settingsGroup);
+    m_editUtente->setObjectName(u"EditUtente"_s);
+    m_editUtente->bind(&m_cellar.intestazione, u"Utente"_s);
+    m_labelRicarico = new QLabel(u"[RICARICO]"_s, m_settingsGroup);
+    m_labelRicarico->setObjectName(u"Label2"_s);
+    m_editRicarico = new DbEdit(m_settingsGroup);
+    m_editRicarico->setObjectName(u"EditRicarico"_s);
+    m_editRicarico->bind(&m_cellar.intestazione, u"Ricarico"_s);
+    m_editRicarico->setFixedWidth(80);
+    m_labelUtente->setBuddy(m_editUtente);
+    m_labelRicarico->setBuddy(m_editRicarico);
+    auto *settingsLayout = new QVBoxLayout(m_settingsGroup);
+    settingsLayout->setContentsMargins(8, 6, 8, 8);
+    settingsLayout->setSpacing(2);
+    settingsLayout->addWidget(m_labelUtente);
+    settingsLayout->addWidget(m_editUtente);
+    settingsLayout->addSpacing(6);
+    settingsLayout->addWidget(m_labelRicarico);
+    settingsLayout->addWidget(m_editRicarico, 0, Qt::AlignLeft);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+    layout->addWidget(m_purgeGroup);
+    layout->addWidget(m_settingsGroup);
+
+    setTabOrder(DateEdit1->lineEdit(), btnPulizia);
+    setTabOrder(btnPulizia, m_editUtente);
+    setTabOrder(m_editUtente, m_editRicarico);
+}
+
+// The translation pass: caption, purge button, the two groups, then every label.
+void TManutenzioneForm::translate()
+{
+    setWindowTitle(m_cellar.traduci(u"[MANUTENZIONE]"_s));
+    btnPulizia->setText(m_cellar.traduci(btnPulizia->text()));
+    m_purgeGroup->setTitle(m_cellar.traduci(m_purgeGroup->title()));
+    m_settingsGroup->setTitle(m_cellar.traduci(m_settingsGroup->title()));
+    for (QLabel *label : {m_labelUtente, m_labelRicarico})
+        label->setText(m_cellar.traduci(label->text()));
+    DateEdit1->lineEdit()->setAccessibleName(m_purgeGroup->title().trimmed());
+}
+
+void TManutenzioneForm::setPlainMessage(PlainMessage message)
+{
+    m_plainMessage = message ? std::move(message) : PlainMessage(&TManutenzioneForm::showPlainMessage);
+}
+
+void TManutenzioneForm::showPlainMessage(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void TManutenzioneForm::centreOnScreen()
+{
+    QScreen *screen = parentWidget() ? parentWidget()->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void TManutenzioneForm::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous()) {
+        centreOnScreen();
+        // The main menu puts the settings row into edit mode before showing the window; making
+        // sure here costs nothing (edit does nothing while editing) and begins the row when the
+        // table has none.
+        guarded(this, [this] { m_cellar.intestazione.edit(); });
+    }
+    QDialog::showEvent(event);
+}
+
+void TManutenzioneForm::done(int result)
+{
+    // A settings row that cannot be saved keeps the window open, with the error shown, rather
+    // than dropping what was typed.
+    if (!guarded(this, [this] { FormClose(); }))
+        return;
+    QDialog::done(result);
+}
+
+void TManutenzioneForm::FormClose()
+{
+    if (m_cellar.intestazione.isEditing())
+        m_cellar.intestazione.post();
+}
+
+void TManutenzioneForm::btnPuliziaClick()
+{
+    // The text as shown: an unreadable date reads as no date.
+    const QDate day = DateBox::parseDate(DateEdit1->lineEdit()->text());
+    if (!day.isValid())
+        return;
+    if (!m_cellar.messages || !m_cellar.messages->question(m_cellar.traduci(u"   [CONFERMA_CANCELLA]    "_s)))
+        return;
+    purgeJournal(m_cellar.giornale, day);
+    m_plainMessage(this, m_cellar.traduci(u"[CANC_OK]"_s));
 }
 
 } // namespace vinary
