@@ -1,0 +1,38 @@
+#include "app/desktoplauncher.h"
+
+#include <QDesktopServices>
+
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace vinary {
+
+namespace {
+
+DesktopLauncher *g_installed = nullptr;
+
+} // namespace
+
+bool QtDesktopLauncher::open(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+DesktopLauncher &desktopLauncher()
+{
+    static QtDesktopLauncher desktop;
+    return g_installed ? *g_installed : desktop;
+}
+
+DesktopLauncher *setDesktopLauncher(DesktopLauncher *launcher)
+{
+    return std::exchange(g_installed, launcher);
+}
+
+QUrl makerWebSite()
+{
+    return QUrl(u"https://vinary.example.org/"_s);
+}
+
+} // namespace vinary

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+class QLocalSocket;
+class QWidget;
+
+namespace vinary {
+
+// One running program per user. The first process listens on a local socket named after the
+// executable and the user, reachable by that user only; a later start finds it there, asks it to
+// come to the front and ends without touching anything else.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    // name: a bare socket name (placed in the system's temporary directory) or a full path.
+    explicit SingleInstance(const QString &name = defaultName(), QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is now the running one. A socket left behind by a run that ended
+    // abnormally answers nobody and is taken over.
+    bool claim();
+    bool isRunningInstance() const { return m_server != nullptr; }
+
+    // Asks the running instance to come to the front. True when it confirmed within the timeout.
+    bool activateRunning(int timeoutMs = 3000) const;
+
+    const QString &name() const { return m_name; }
+
+    // The executable's file name and the user, in the user's runtime directory when there is one.
+    static QString defaultName();
+
+Q_SIGNALS:
+    // A later start asked this one to come to the front.
+    void activationRequested();
+
+private:
+    bool listen();
+    void serve(QLocalSocket *socket);
+
+    QString m_name;
+    QLocalServer *m_server = nullptr;
+};
+
+// Brings a main window to the front: restored when minimised, raised and activated, together with
+// the modal window open over it, if any.
+void bringToFront(QWidget *window);
+
+} // namespace vinary

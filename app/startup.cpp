@@ -1,0 +1,56 @@
+#include "app/startup.h"
+
+#include "app/infofrm.h"
+#include "app/mainform.h"
+#include "app/splash.h"
+#include "catalogue/vinaryfrm.h"
+#include "reports/select.h"
+#include "stock/manutefrm.h"
+#include "stock/movimentifrm.h"
+#include "widgets/applicationtitle.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vinary {
+
+Forms &forms()
+{
+    static Forms instance;
+    return instance;
+}
+
+Forms &createForms()
+{
+    Forms &f = forms();
+    f.SplashForm = new TSplashForm;
+    setApplicationTitle(u"[TITOLO]"_s);
+
+    f.MainForm = new TMainForm(f.SplashForm);
+    Cellar &cellar = f.MainForm->cellar();
+    f.SelezioneForm = new TSelezioneForm(cellar, f.MainForm);
+    f.frmVinary = new TfrmVinary(cellar, f.MainForm);
+    f.ManutenzioneForm = new TManutenzioneForm(cellar, f.MainForm);
+    f.frmInfo = new TfrmInfo(cellar, f.MainForm);
+    f.frmInOut = new TfrmInOut(cellar, f.MainForm);
+    f.MainForm->attachForms(f);
+
+    f.SplashForm->hideSplash();
+    delete f.SplashForm;
+    f.SplashForm = nullptr;
+    return f;
+}
+
+void releaseForms()
+{
+    Forms &f = forms();
+    delete f.frmInOut;
+    delete f.frmInfo;
+    delete f.ManutenzioneForm;
+    delete f.frmVinary;
+    delete f.SelezioneForm;
+    delete f.MainForm;
+    delete f.SplashForm;
+    f = Forms();
+}
+
+} // namespace vinary

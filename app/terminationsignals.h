@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace vinary {
+
+// Turns SIGTERM (a desktop logout) and SIGINT (Ctrl+C in a terminal) into a Qt signal delivered by
+// the event loop, so that the program can end the way it ends when the user closes it. The
+// signal handler only writes one byte into a pipe; everything else happens on the user-interface
+// thread. One object at a time; the previous handlers come back when it is destroyed.
+class TerminationSignals : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TerminationSignals(QObject *parent = nullptr);
+    ~TerminationSignals() override;
+    TerminationSignals(const TerminationSignals &) = delete;
+    TerminationSignals &operator=(const TerminationSignals &) = delete;
+
+    bool isInstalled() const { return m_notifier != nullptr; }
+
+Q_SIGNALS:
+    void terminationRequested(int signalNumber);
+
+private:
+    void readPipe();
+
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+} // namespace vinary
