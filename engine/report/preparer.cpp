@@ -278,6 +278,11 @@ public:
         return int(m_fieldSlots.size()) - 1;
     }
 
+    bool hasExactField(int source, const QString &field) const
+    {
+        return source >= 0 && m_sources[size_t(source)].dataset->fieldNames().contains(field, Qt::CaseSensitive);
+    }
+
     int aggregateSlot(AggregateKind kind, const Expression &expression, int argument, int block, int level)
     {
         if (block < 0)
@@ -487,6 +492,13 @@ private:
         for (TextSegment &seg : co.segments) {
             if (!seg.isExpression)
                 continue;
+            // A label such as "[CODICE]" whose key no language file translated is not the field
+            // "Codice": capitals name a field only when they are its exact name, as "[ID]" is.
+            const QString bare = seg.expression.bareName();
+            if (isKeyShaped(bare) && !hasExactField(band.source, bare)) {
+                seg.isExpression = false;
+                continue;
+            }
             try {
                 seg.expression.bind(binder);
             } catch (const VinaryError &err) {
