@@ -19,7 +19,8 @@
 
 using namespace vinary::jet;
 
-namespace {
+namespace
+{
 
 // A cellar of generated cards and journal lines, with the column types of the Jet file.
 class GeneratedCellar : public JetSource
@@ -35,15 +36,22 @@ public:
     }
     QList<JetColumn> columns(const QString &table) override
     {
-        auto text = [](const char *n, int size) { return JetColumn{QString::fromLatin1(n), JetType::Text, size, false}; };
+        auto text = [](const char *n, int size) {
+            return JetColumn{QString::fromLatin1(n), JetType::Text, size, false};
+        };
         auto typed = [](const char *n, JetType t) { return JetColumn{QString::fromLatin1(n), t, 0, false}; };
         const JetColumn id{QStringLiteral("ID"), JetType::LongInteger, 0, true};
         if (table == u"Configurazione")
             return {text("Utente", 50), typed("Ricarico", JetType::Double)};
         if (table == u"Schede") {
-            QList<JetColumn> c{id, text("Codice", 13), text("Descrizione", 50), text("Composizione", 50),
-                               text("Anno", 4), text("Gradi", 5)};
-            for (const char *n : {"Produttore", "Fornitore", "Zona", "Regione", "Gruppo", "Tipologia", "Capacita"})
+            QList<JetColumn> c{id,
+                               text("Codice", 13),
+                               text("Descrizione", 50),
+                               text("Composizione", 50),
+                               text("Anno", 4),
+                               text("Gradi", 5)};
+            for (const char *n :
+                 {"Produttore", "Fornitore", "Zona", "Regione", "Gruppo", "Tipologia", "Capacita"})
                 c.append(text(n, 50));
             c.append(text("Collocazione", 10));
             for (const char *n : {"Quantita", "Prezzo_Acq", "Ricarico", "Prezzo_Ven", "Prezzo_Bic"})
@@ -57,12 +65,22 @@ public:
             return c;
         }
         if (table == u"Giornale")
-            return {id, text("Causale", 1), typed("Data", JetType::DateTime), text("Codice", 13),
-                    text("Descrizione", 50), text("Anno", 4), typed("Quantita", JetType::Double),
-                    typed("Prezzo_acq", JetType::Double), typed("Prezzo_ven", JetType::Double)};
+            return {id,
+                    text("Causale", 1),
+                    typed("Data", JetType::DateTime),
+                    text("Codice", 13),
+                    text("Descrizione", 50),
+                    text("Anno", 4),
+                    typed("Quantita", JetType::Double),
+                    typed("Prezzo_acq", JetType::Double),
+                    typed("Prezzo_ven", JetType::Double)};
         if (table == u"Stampe")
-            return {id, text("Stampa", 30), typed("Ordine", JetType::Integer), text("Tracciato", 30),
-                    text("Ordinamento", 1), text("Selezione", 1)};
+            return {id,
+                    text("Stampa", 30),
+                    typed("Ordine", JetType::Integer),
+                    text("Tracciato", 30),
+                    text("Ordinamento", 1),
+                    text("Selezione", 1)};
         return {id, text("Indice", 30), text("Ordine", 60)};
     }
     void rows(const QString &table, const RowSink &sink) override
@@ -72,14 +90,19 @@ public:
             sink({QStringLiteral("Enoteca Da Nicolò"), 1.8});
         } else if (table == u"Schede") {
             for (int i = 1; i <= m_cards; ++i) {
-                QVariantList row{i, QString::number(8000000000000LL + i), QStringLiteral("Château Müller N°%1").arg(i),
-                                 QStringLiteral("Nebbiolo"), QStringLiteral("2016"), QStringLiteral("14,5")};
+                QVariantList row{i,
+                                 QString::number(8000000000000LL + i),
+                                 QStringLiteral("Château Müller N°%1").arg(i),
+                                 QStringLiteral("Nebbiolo"),
+                                 QStringLiteral("2016"),
+                                 QStringLiteral("14,5")};
                 for (int k = 0; k < 7; ++k)
                     row.append(QStringLiteral("Valore %1 è %2").arg(k).arg(i % 40));
                 row.append(QStringLiteral("A%1").arg(i % 100));
                 row.append({double(i % 24), 12.5, 1.5, 18.75, 4.0, i % 2 == 0, day.addDays(-i % 300),
                             i % 3 ? QVariant(QDateTime()) : QVariant(day.addYears(5)), 6.0,
-                            QStringLiteral("Profumo intenso, note di viola e liquirizia"), 8.0, 7.5, 9.0, QVariant()});
+                            QStringLiteral("Profumo intenso, note di viola e liquirizia"), 8.0, 7.5, 9.0,
+                            QVariant()});
                 sink(row);
             }
         } else if (table == u"Giornale") {
@@ -89,8 +112,8 @@ public:
                       QStringLiteral("2016"), double(i % 2 ? 6 : -1), 12.5, 18.75});
         } else if (table == u"Stampe") {
             for (int i = 1; i <= 6; ++i)
-                sink({i, QStringLiteral("[STAMPA_%1]").arg(i), i, QStringLiteral("r%1.frf").arg(i), QStringLiteral("*"),
-                      QStringLiteral("C")});
+                sink({i, QStringLiteral("[STAMPA_%1]").arg(i), i, QStringLiteral("r%1.frf").arg(i),
+                      QStringLiteral("*"), QStringLiteral("C")});
         } else {
             for (int i = 1; i <= 7; ++i)
                 sink({i, QStringLiteral("[ORD_%1]").arg(i), QStringLiteral("[Descrizione]")});

@@ -5,7 +5,8 @@
 
 #include "cellarsql.h"
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 const CellarSchema::Column *CellarSchema::Table::column(const QString &wanted) const
 {

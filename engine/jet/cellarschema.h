@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 // The tables a converted database must have, read from an SQL script by running it in memory:
 // the CREATE TABLE texts are kept exactly as the script writes them.

@@ -12,9 +12,11 @@
 
 #include <cmath>
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
-namespace {
+namespace
+{
 
 // How a value is stored, from the column's declared type (SQLite's affinity rules, plus the
 // cellar's BOOLEAN and DATETIME columns).

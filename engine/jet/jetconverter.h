@@ -3,7 +3,8 @@
 #include "engine/jet/cellarschema.h"
 #include "engine/jet/jetsource.h"
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 // Writes a new SQLite database at target from a Jet source:
 // - every table of the schema, created by the schema's own statement, must be in the source

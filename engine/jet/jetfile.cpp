@@ -14,9 +14,11 @@
 #include <charconv>
 #include <cstdint>
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
-namespace {
+namespace
+{
 
 // libmdb converts every text into a fresh buffer of the bind size and cuts what does not fit:
 // the default holds any Text column, a memo of 64K characters in UTF-8 needs the larger one.
@@ -204,8 +206,7 @@ QVariant readValue(MdbHandle *mdb, MdbColumn *column, JetType type)
         return QVariant(QByteArray(reinterpret_cast<const char *>(data), length));
     case JetType::Text:
     case JetType::Memo:
-        return QVariant(
-            takeText(mdb_col_to_string(mdb, mdb->pg_buf, start, column->col_type, length)));
+        return QVariant(takeText(mdb_col_to_string(mdb, mdb->pg_buf, start, column->col_type, length)));
     case JetType::OleObject:
         return QVariant(readLongValue(mdb, start, length));
     case JetType::ReplicationId:
@@ -260,8 +261,8 @@ JetFile::JetFile(const QString &fileName) : m_handle(std::make_unique<Handle>())
             charsetReady = useCharset(mdb, "CP1252");
     }
     if (!charsetReady)
-        throw VinaryError(QStringLiteral("Cannot decode the texts of the Jet database \"%1\".")
-                              .arg(nativeName(fileName)));
+        throw VinaryError(
+            QStringLiteral("Cannot decode the texts of the Jet database \"%1\".").arg(nativeName(fileName)));
 
     if (!mdb_read_catalog(mdb, MDB_TABLE))
         throw VinaryError(
@@ -285,7 +286,8 @@ QStringList JetFile::tables()
     return m_tables;
 }
 
-namespace {
+namespace
+{
 
 TablePtr openTable(MdbHandle *mdb, const QString &fileName, const QStringList &tables, const QString &name)
 {
@@ -294,8 +296,8 @@ TablePtr openTable(MdbHandle *mdb, const QString &fileName, const QStringList &t
     if (tables.contains(name, Qt::CaseInsensitive))
         table.reset(mdb_read_table_by_name(mdb, utf8.data(), MDB_TABLE));
     if (!table)
-        throw VinaryError(QStringLiteral("The Jet database \"%1\" has no table \"%2\".")
-                              .arg(nativeName(fileName), name));
+        throw VinaryError(
+            QStringLiteral("The Jet database \"%1\" has no table \"%2\".").arg(nativeName(fileName), name));
     if (!mdb_read_columns(table.get()))
         throw VinaryError(QStringLiteral("Cannot read the columns of the table \"%2\" of \"%1\".")
                               .arg(nativeName(fileName), name));

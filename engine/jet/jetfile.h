@@ -4,7 +4,8 @@
 
 #include <memory>
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 // A Jet 3 or Jet 4 database file read through libmdb. The file is opened read-only and never
 // written. Texts of Jet 3 files are decoded from the file's Windows code page (Windows-1252 when

@@ -3,7 +3,8 @@
 #include "engine/jet/jetconverter.h"
 #include "engine/jet/jetsource.h"
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 db::ForeignFormat jetForeignFormat()
 {

@@ -2,7 +2,8 @@
 
 #include "engine/db/connection.h"
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 // The Jet format as the database binding sees it: detected by its header, converted by the
 // compaction into the SQLite cellar database, refused by a connection with a plain message.

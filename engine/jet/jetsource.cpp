@@ -2,9 +2,11 @@
 
 #include <QFile>
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
-namespace {
+namespace
+{
 // Bytes 0-19 of every Jet file; byte 20 holds the generation. ACE files say "Standard ACE DB".
 constexpr char kJetMagic[] = "\x00\x01\x00\x00Standard Jet DB";
 constexpr qsizetype kMagicSize = sizeof(kJetMagic); // the terminating zero belongs to the header

@@ -7,7 +7,8 @@
 #include <QVariant>
 #include <functional>
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 // The generations of the Jet file format that can be read.
 enum class JetVersion { None, Jet3, Jet4 };

@@ -6,15 +6,17 @@
 
 #include <sqlite3.h>
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 SqliteFile::SqliteFile(const QString &fileName)
 {
     const QByteArray name = fileName == u":memory:" ? QByteArray(":memory:") : QFile::encodeName(fileName);
-    const int rc = sqlite3_open_v2(name.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc =
+        sqlite3_open_v2(name.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
-        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                                     : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString message =
+            m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
         close();
         throw VinaryError(QStringLiteral("Cannot create \"%1\": %2").arg(fileName, message));
     }

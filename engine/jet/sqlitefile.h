@@ -6,7 +6,8 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace vinary::jet {
+namespace vinary::jet
+{
 
 // The few SQLite calls the conversion needs, raising VinaryError with the engine's message.
 // Kept apart from the program's connection: the converter writes a file nobody has open yet.

@@ -6,7 +6,8 @@
 #include <QTemporaryDir>
 
 // The two Jet sample files kept outside the repository; tests copy them before opening them.
-namespace jetfixtures {
+namespace jetfixtures
+{
 
 inline QString directory()
 {
@@ -48,8 +49,9 @@ inline QByteArray contents(const QString &fileName)
 
 } // namespace jetfixtures
 
-#define SKIP_WITHOUT_JET_FIXTURES()                                                                      \
-    do {                                                                                                 \
-        if (!jetfixtures::present())                                                                     \
-            QSKIP(qPrintable(QStringLiteral("The Jet samples are not in %1").arg(jetfixtures::directory()))); \
+#define SKIP_WITHOUT_JET_FIXTURES()                                                                          \
+    do {                                                                                                     \
+        if (!jetfixtures::present())                                                                         \
+            QSKIP(                                                                                           \
+                qPrintable(QStringLiteral("The Jet samples are not in %1").arg(jetfixtures::directory())));  \
     } while (false)

@@ -11,7 +11,8 @@ using namespace Qt::StringLiterals;
 using vinary::VinaryError;
 using namespace vinary::jet;
 
-namespace {
+namespace
+{
 
 JetColumn text(const QString &name, int size)
 {
@@ -28,13 +29,15 @@ JetColumn counter(const QString &name = u"ID"_s)
 
 QList<JetColumn> cardColumns()
 {
-    QList<JetColumn> columns{counter(), text(u"Codice"_s, 13), text(u"Descrizione"_s, 50),
-                             text(u"Composizione"_s, 50), text(u"Anno"_s, 4), text(u"Gradi"_s, 5)};
+    QList<JetColumn> columns{
+        counter(),          text(u"Codice"_s, 13), text(u"Descrizione"_s, 50), text(u"Composizione"_s, 50),
+        text(u"Anno"_s, 4), text(u"Gradi"_s, 5)};
     for (const QString &name : {u"Produttore"_s, u"Fornitore"_s, u"Zona"_s, u"Regione"_s, u"Gruppo"_s,
                                 u"Tipologia"_s, u"Capacita"_s})
         columns.append(text(name, 50));
     columns.append(text(u"Collocazione"_s, 10));
-    for (const QString &name : {u"Quantita"_s, u"Prezzo_Acq"_s, u"Ricarico"_s, u"Prezzo_Ven"_s, u"Prezzo_Bic"_s})
+    for (const QString &name :
+         {u"Quantita"_s, u"Prezzo_Acq"_s, u"Ricarico"_s, u"Prezzo_Ven"_s, u"Prezzo_Bic"_s})
         columns.append(typed(name, JetType::Double));
     columns.append(typed(u"Incarta"_s, JetType::Boolean));
     columns.append(typed(u"Ultimo_carico"_s, JetType::DateTime));
@@ -70,7 +73,8 @@ QDateTime day(int y, int m, int d, int hh = 0, int mm = 0)
 MemorySource cellarSource()
 {
     MemorySource source(u"C:/Cantina/vinary.mdb"_s);
-    auto &config = source.add(u"Configurazione"_s, {text(u"Utente"_s, 50), typed(u"Ricarico"_s, JetType::Double)});
+    auto &config =
+        source.add(u"Configurazione"_s, {text(u"Utente"_s, 50), typed(u"Ricarico"_s, JetType::Double)});
     config.rows.append({u"Enoteca Da Nicolò"_s, 1.8});
 
     auto &cards = source.add(u"Schede"_s, cardColumns());
@@ -93,19 +97,19 @@ MemorySource cellarSource()
                                              {u"Scadenza"_s, QDateTime()}}));
     cards.rows.append(rowFor(cards.columns, {{u"ID"_s, 12}, {u"Descrizione"_s, u"Vermentino"_s}}));
 
-    auto &journal = source.add(u"Giornale"_s,
-                               {counter(), text(u"Causale"_s, 1), typed(u"Data"_s, JetType::DateTime),
-                                text(u"Codice"_s, 13), text(u"Descrizione"_s, 50), text(u"Anno"_s, 4),
-                                typed(u"Quantita"_s, JetType::Double), typed(u"Prezzo_acq"_s, JetType::Double),
-                                typed(u"Prezzo_ven"_s, JetType::Double)});
-    journal.rows.append({1, u"C"_s, day(2024, 3, 5), u"8001234567890"_s, u"Barolo Riserva"_s, u"2016"_s, 12.0,
-                         25.5, 38.25});
-    journal.rows.append({2, u"S"_s, day(2024, 3, 6), u"8001234567890"_s, u"Barolo Riserva"_s, u"2016"_s, -2.0,
-                         25.5, 38.25});
+    auto &journal = source.add(
+        u"Giornale"_s,
+        {counter(), text(u"Causale"_s, 1), typed(u"Data"_s, JetType::DateTime), text(u"Codice"_s, 13),
+         text(u"Descrizione"_s, 50), text(u"Anno"_s, 4), typed(u"Quantita"_s, JetType::Double),
+         typed(u"Prezzo_acq"_s, JetType::Double), typed(u"Prezzo_ven"_s, JetType::Double)});
+    journal.rows.append(
+        {1, u"C"_s, day(2024, 3, 5), u"8001234567890"_s, u"Barolo Riserva"_s, u"2016"_s, 12.0, 25.5, 38.25});
+    journal.rows.append(
+        {2, u"S"_s, day(2024, 3, 6), u"8001234567890"_s, u"Barolo Riserva"_s, u"2016"_s, -2.0, 25.5, 38.25});
 
-    auto &reports = source.add(u"Stampe"_s,
-                               {counter(), text(u"Stampa"_s, 30), typed(u"Ordine"_s, JetType::Integer),
-                                text(u"Tracciato"_s, 30), text(u"Ordinamento"_s, 1), text(u"Selezione"_s, 1)});
+    auto &reports = source.add(u"Stampe"_s, {counter(), text(u"Stampa"_s, 30),
+                                             typed(u"Ordine"_s, JetType::Integer), text(u"Tracciato"_s, 30),
+                                             text(u"Ordinamento"_s, 1), text(u"Selezione"_s, 1)});
     reports.rows.append({1, u"[STAMPA_CATALOGO]"_s, 1, u"catalogo.frf"_s, u"*"_s, u"C"_s});
     reports.rows.append({6, u"[STAMPA_GIORNALE]"_s, 2, u"giornale.frf"_s, u"G"_s, u"G"_s});
 
@@ -134,7 +138,8 @@ QVariant scalar(const QString &database, const QString &sql)
     return rows.isEmpty() ? QVariant(u"<no row>"_s) : rows.first().value(0);
 }
 
-QString convertFailure(JetSource &source, const QString &target, const CellarSchema &schema = CellarSchema::cellar())
+QString convertFailure(JetSource &source, const QString &target,
+                       const CellarSchema &schema = CellarSchema::cellar())
 {
     try {
         convertToSqlite(source, target, schema);
@@ -238,7 +243,8 @@ void TestJetConverter::keepsTheCountersGoing()
     QCOMPARE(query(target, u"SELECT ID FROM Schede ORDER BY ID"_s),
              (QList<QVariantList>{{qint64(3)}, {qint64(7)}, {qint64(12)}}));
     QCOMPARE(query(target, u"SELECT name, seq FROM sqlite_sequence ORDER BY name"_s),
-             (QList<QVariantList>{{u"Giornale"_s, qint64(2)}, {u"Schede"_s, qint64(12)}, {u"Stampe"_s, qint64(6)}}));
+             (QList<QVariantList>{
+                 {u"Giornale"_s, qint64(2)}, {u"Schede"_s, qint64(12)}, {u"Stampe"_s, qint64(6)}}));
 
     SqliteFile db(target);
     db.exec(u"INSERT INTO Schede (Descrizione) VALUES ('Nuovo'); INSERT INTO Giornale (Causale) VALUES ('C');"
@@ -260,9 +266,9 @@ void TestJetConverter::convertsValuesToTheColumnTypes()
         query(target, u"SELECT Codice, Anno, typeof(Quantita), Quantita, Prezzo_Acq, Incarta, Ultimo_carico, "
                       u"Scadenza, Composizione, Note FROM Schede WHERE ID = 3"_s);
     QCOMPARE(first.size(), 1);
-    QCOMPARE(first.at(0), (QVariantList{u"8001234567890"_s, u"2016"_s, u"real"_s, 12.0, 25.5, qint64(1),
-                                        u"2024-03-05 14:30:00"_s, u"2030-12-31 00:00:00"_s, QVariant(),
-                                        QVariant()}));
+    QCOMPARE(first.at(0),
+             (QVariantList{u"8001234567890"_s, u"2016"_s, u"real"_s, 12.0, 25.5, qint64(1),
+                           u"2024-03-05 14:30:00"_s, u"2030-12-31 00:00:00"_s, QVariant(), QVariant()}));
 
     // No date, an empty text and an unset boolean.
     const QList<QVariantList> second = query(
@@ -297,7 +303,8 @@ void TestJetConverter::keepsFiftyCharacterTextsWithAccents()
                                              {u"Note"_s, name + producer}}));
     convertToSqlite(source, target);
 
-    QCOMPARE(query(target, u"SELECT Descrizione, length(Descrizione), Produttore, Note FROM Schede WHERE ID = 20"_s),
+    QCOMPARE(query(target,
+                   u"SELECT Descrizione, length(Descrizione), Produttore, Note FROM Schede WHERE ID = 20"_s),
              (QList<QVariantList>{{name, qint64(50), producer, name + producer}}));
     // Looking a card up by its accented name finds it.
     SqliteFile db(target);
@@ -314,27 +321,27 @@ void TestJetConverter::convertsValuesOfOtherJetTypes()
     const QString target = dir.filePath(u"mdb4.tmp"_s);
     MemorySource source = cellarSource();
     auto &cards = source.table(u"Schede"_s);
-    cards.columns[4] = typed(u"Anno"_s, JetType::Integer);         // Text(4) in the cellar
+    cards.columns[4] = typed(u"Anno"_s, JetType::Integer);          // Text(4) in the cellar
     cards.columns[14] = text(u"Quantita"_s, 10);                    // Float
-    cards.columns[19] = typed(u"Incarta"_s, JetType::Integer);     // Boolean
+    cards.columns[19] = typed(u"Incarta"_s, JetType::Integer);      // Boolean
     cards.columns[20] = typed(u"Ultimo_carico"_s, JetType::Double); // a bare day number
     cards.columns[24] = typed(u"Punti1"_s, JetType::Currency);
-    cards.rows = {rowFor(cards.columns, {{u"ID"_s, 1},
-                                         {u"Anno"_s, 2004},
-                                         {u"Quantita"_s, u"2,5"_s},
-                                         {u"Incarta"_s, -1},
-                                         {u"Ultimo_carico"_s, 45356.5},
-                                         {u"Punti1"_s, 8.25}}),
-                  rowFor(cards.columns, {{u"ID"_s, 2},
-                                         {u"Quantita"_s, u"mezza"_s},
-                                         {u"Incarta"_s, 0},
-                                         {u"Ultimo_carico"_s, 0.0}})};
+    cards.rows = {
+        rowFor(cards.columns, {{u"ID"_s, 1},
+                               {u"Anno"_s, 2004},
+                               {u"Quantita"_s, u"2,5"_s},
+                               {u"Incarta"_s, -1},
+                               {u"Ultimo_carico"_s, 45356.5},
+                               {u"Punti1"_s, 8.25}}),
+        rowFor(cards.columns,
+               {{u"ID"_s, 2}, {u"Quantita"_s, u"mezza"_s}, {u"Incarta"_s, 0}, {u"Ultimo_carico"_s, 0.0}})};
     convertToSqlite(source, target);
 
-    QCOMPARE(query(target, u"SELECT Anno, Quantita, Incarta, Ultimo_carico, Punti1 FROM Schede ORDER BY ID"_s),
-             (QList<QVariantList>{{u"2004"_s, 2.5, qint64(1), u"2024-03-05 12:00:00"_s, 8.25},
-                                  // text that is no number is kept as it was rather than lost
-                                  {QVariant(), u"mezza"_s, qint64(0), QVariant(), QVariant()}}));
+    QCOMPARE(
+        query(target, u"SELECT Anno, Quantita, Incarta, Ultimo_carico, Punti1 FROM Schede ORDER BY ID"_s),
+        (QList<QVariantList>{{u"2004"_s, 2.5, qint64(1), u"2024-03-05 12:00:00"_s, 8.25},
+                             // text that is no number is kept as it was rather than lost
+                             {QVariant(), u"mezza"_s, qint64(0), QVariant(), QVariant()}}));
 }
 
 void TestJetConverter::keepsUnknownColumnsAndTables()
@@ -368,21 +375,24 @@ void TestJetConverter::keepsUnknownColumnsAndTables()
                                   {u"Aperta il"_s, u"DATETIME"_s},
                                   {u"Biologico"_s, u"BOOLEAN"_s},
                                   {u"Scheda \"tecnica\""_s, u"TEXT"_s}}));
-    QCOMPARE(query(target, u"SELECT \"Annata migliore\", Foto, \"Aperta il\", Biologico, \"Scheda \"\"tecnica\"\"\" "
-                           u"FROM Schede ORDER BY ID"_s),
-             (QList<QVariantList>{
-                 {qint64(2010), QByteArray("\x89PNG\r\n\x1a\n\0\x01", 10), u"2024-05-01 20:15:00"_s, qint64(1),
-                  u"Affinato 36 mesi in botte"_s},
-                 {QVariant(), QVariant(), QVariant(), qint64(0), QVariant()},
-                 {QVariant(), QVariant(), QVariant(), qint64(0), QVariant()}}));
+    QCOMPARE(query(target,
+                   u"SELECT \"Annata migliore\", Foto, \"Aperta il\", Biologico, \"Scheda \"\"tecnica\"\"\" "
+                   u"FROM Schede ORDER BY ID"_s),
+             (QList<QVariantList>{{qint64(2010), QByteArray("\x89PNG\r\n\x1a\n\0\x01", 10),
+                                   u"2024-05-01 20:15:00"_s, qint64(1), u"Affinato 36 mesi in botte"_s},
+                                  {QVariant(), QVariant(), QVariant(), qint64(0), QVariant()},
+                                  {QVariant(), QVariant(), QVariant(), qint64(0), QVariant()}}));
 
-    QCOMPARE(scalar(target, u"SELECT sql FROM sqlite_master WHERE name = 'Fornitori'"_s),
-             QVariant(u"CREATE TABLE \"Fornitori\" (\n    \"Numero\" INTEGER PRIMARY KEY AUTOINCREMENT,\n"
-                      u"    \"Ragione sociale\" TEXT(60),\n    \"Sconto\" REAL,\n    \"Codice\" TEXT(38)\n)"_s));
+    QCOMPARE(
+        scalar(target, u"SELECT sql FROM sqlite_master WHERE name = 'Fornitori'"_s),
+        QVariant(u"CREATE TABLE \"Fornitori\" (\n    \"Numero\" INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+                 u"    \"Ragione sociale\" TEXT(60),\n    \"Sconto\" REAL,\n    \"Codice\" TEXT(38)\n)"_s));
     QCOMPARE(query(target, u"SELECT * FROM Fornitori ORDER BY Numero"_s),
-             (QList<QVariantList>{{qint64(4), u"Cantine Riunite"_s, 0.1, u"{6B29FC40-CA47-1067-B31D-00DD010662DA}"_s},
-                                  {qint64(9), u"Fattoria Àlbero"_s, QVariant(), QVariant()}}));
-    QCOMPARE(scalar(target, u"SELECT seq FROM sqlite_sequence WHERE name = 'Fornitori'"_s), QVariant(qint64(9)));
+             (QList<QVariantList>{
+                 {qint64(4), u"Cantine Riunite"_s, 0.1, u"{6B29FC40-CA47-1067-B31D-00DD010662DA}"_s},
+                 {qint64(9), u"Fattoria Àlbero"_s, QVariant(), QVariant()}}));
+    QCOMPARE(scalar(target, u"SELECT seq FROM sqlite_sequence WHERE name = 'Fornitori'"_s),
+             QVariant(qint64(9)));
     QCOMPARE(scalar(target, u"SELECT count(*) FROM Vuota"_s), QVariant(qint64(0)));
 }
 
@@ -420,8 +430,10 @@ void TestJetConverter::matchesNamesWithoutLetterCase()
     source.table(u"Giornale"_s).columns[7].name = u"PREZZO_ACQ"_s;
     convertToSqlite(source, target);
 
-    QCOMPARE(scalar(target, u"SELECT count(*) FROM sqlite_master WHERE name LIKE 'schede'"_s), QVariant(qint64(1)));
-    QCOMPARE(scalar(target, u"SELECT name FROM sqlite_master WHERE name LIKE 'schede'"_s), QVariant(u"Schede"_s));
+    QCOMPARE(scalar(target, u"SELECT count(*) FROM sqlite_master WHERE name LIKE 'schede'"_s),
+             QVariant(qint64(1)));
+    QCOMPARE(scalar(target, u"SELECT name FROM sqlite_master WHERE name LIKE 'schede'"_s),
+             QVariant(u"Schede"_s));
     QCOMPARE(scalar(target, u"SELECT count(*) FROM pragma_table_info('Schede')"_s), QVariant(qint64(28)));
     QCOMPARE(scalar(target, u"SELECT Descrizione FROM Schede WHERE ID = 3"_s), QVariant(u"Barolo Riserva"_s));
     QCOMPARE(scalar(target, u"SELECT Prezzo_acq FROM Giornale WHERE ID = 2"_s), QVariant(25.5));
@@ -481,7 +493,8 @@ void TestJetConverter::removesAHalfWrittenTarget()
     auto &journal = source.table(u"Giornale"_s);
     journal.rows.append(journal.rows.first()); // the same ID twice
     const QString message = convertFailure(source, target);
-    QVERIFY2(message.startsWith(u"Cannot convert the table \"Giornale\" of the Jet database"_s), qPrintable(message));
+    QVERIFY2(message.startsWith(u"Cannot convert the table \"Giornale\" of the Jet database"_s),
+             qPrintable(message));
     QVERIFY2(message.contains(u"UNIQUE"_s), qPrintable(message));
     QVERIFY(QDir(dir.path()).isEmpty());
 }
@@ -504,9 +517,10 @@ void TestJetConverter::jetFixtureWithoutCellarTablesFailsCleanly()
         convertJetFile(jet, target);
         QFAIL("a Jet file without the cellar tables was converted");
     } catch (const VinaryError &e) {
-        QCOMPARE(e.message(), u"The Jet database \"%1\" cannot be converted: it has no tables \"Configurazione\", "
-                              u"\"Schede\", \"Giornale\", \"Stampe\" and \"Indici\"."_s
-                                  .arg(QDir::toNativeSeparators(jet)));
+        QCOMPARE(
+            e.message(),
+            u"The Jet database \"%1\" cannot be converted: it has no tables \"Configurazione\", "
+            u"\"Schede\", \"Giornale\", \"Stampe\" and \"Indici\"."_s.arg(QDir::toNativeSeparators(jet)));
     }
     QVERIFY(jetfixtures::contents(jet) == jetfixtures::original(sample));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"vinary.mdb"_s});
@@ -529,15 +543,23 @@ void TestJetConverter::convertsEveryTableOfTheJetFixtures()
     JetFile file(jet);
     convertToSqlite(file, target, CellarSchema());
 
-    QCOMPARE(query(target, u"SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'Table%' ORDER BY name"_s),
-             (QList<QVariantList>{{u"Table1"_s}, {u"Table2"_s}, {u"Table3"_s}, {u"Table4"_s}}));
+    QCOMPARE(
+        query(target,
+              u"SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'Table%' ORDER BY name"_s),
+        (QList<QVariantList>{{u"Table1"_s}, {u"Table2"_s}, {u"Table3"_s}, {u"Table4"_s}}));
     QCOMPARE(query(target, u"SELECT name, type FROM pragma_table_info('Table1')"_s),
-             (QList<QVariantList>{{u"A"_s, u"TEXT(50)"_s}, {u"B"_s, u"TEXT(100)"_s}, {u"C"_s, u"SMALLINT"_s},
-                                  {u"D"_s, u"SMALLINT"_s}, {u"E"_s, u"INTEGER"_s}, {u"F"_s, u"REAL"_s},
-                                  {u"G"_s, u"DATETIME"_s}, {u"H"_s, u"REAL"_s}, {u"I"_s, u"BOOLEAN"_s}}));
+             (QList<QVariantList>{{u"A"_s, u"TEXT(50)"_s},
+                                  {u"B"_s, u"TEXT(100)"_s},
+                                  {u"C"_s, u"SMALLINT"_s},
+                                  {u"D"_s, u"SMALLINT"_s},
+                                  {u"E"_s, u"INTEGER"_s},
+                                  {u"F"_s, u"REAL"_s},
+                                  {u"G"_s, u"DATETIME"_s},
+                                  {u"H"_s, u"REAL"_s},
+                                  {u"I"_s, u"BOOLEAN"_s}}));
     QCOMPARE(query(target, u"SELECT * FROM Table1 ORDER BY A"_s),
-             (QList<QVariantList>{{u"a"_s, u"b"_s, qint64(0), qint64(0), qint64(0), 0.0, u"1981-12-12 00:00:00"_s,
-                                   0.0, qint64(0)},
+             (QList<QVariantList>{{u"a"_s, u"b"_s, qint64(0), qint64(0), qint64(0), 0.0,
+                                   u"1981-12-12 00:00:00"_s, 0.0, qint64(0)},
                                   {u"abcdefg"_s, u"hijklmnop"_s, qint64(2), qint64(222), qint64(333333333),
                                    444.555, u"1974-09-21 00:00:00"_s, 3.5, qint64(1)}}));
     QCOMPARE(scalar(target, u"SELECT count(*) FROM pragma_table_info('Table2')"_s), QVariant(qint64(89)));

@@ -13,7 +13,8 @@ using namespace vinary::jet;
 Q_DECLARE_METATYPE(vinary::jet::JetVersion)
 Q_DECLARE_METATYPE(vinary::jet::JetType)
 
-namespace {
+namespace
+{
 
 QByteArray jetHeader(char version, const char *magic = "Standard Jet DB")
 {
@@ -123,8 +124,8 @@ void TestJetFile::detectsFilesWhateverTheirName_data()
     QTest::addColumn<JetVersion>("expected");
     QTest::newRow("Jet 3 as vinary.mdb") << u"jet3-sample.mdb"_s << u"vinary.mdb"_s << JetVersion::Jet3;
     QTest::newRow("Jet 4 as vinary.mdb") << u"jet4-sample.mdb"_s << u"vinary.mdb"_s << JetVersion::Jet4;
-    QTest::newRow("Jet 3 with another extension") << u"jet3-sample.mdb"_s << u"cellar.dat"_s
-                                                  << JetVersion::Jet3;
+    QTest::newRow("Jet 3 with another extension")
+        << u"jet3-sample.mdb"_s << u"cellar.dat"_s << JetVersion::Jet3;
     QTest::newRow("Jet 4 with no extension") << u"jet4-sample.mdb"_s << u"cellar"_s << JetVersion::Jet4;
 }
 
@@ -175,10 +176,10 @@ void TestJetFile::readsColumnTypes()
 
     // Text sizes are in characters in both generations (Jet 4 stores two bytes a character).
     const QList<JetColumn> table1{
-        {u"A"_s, JetType::Text, 50, false},        {u"B"_s, JetType::Text, 100, false},
-        {u"C"_s, JetType::Byte, 0, false},         {u"D"_s, JetType::Integer, 0, false},
-        {u"E"_s, JetType::LongInteger, 0, false},  {u"F"_s, JetType::Double, 0, false},
-        {u"G"_s, JetType::DateTime, 0, false},     {u"H"_s, JetType::Currency, 0, false},
+        {u"A"_s, JetType::Text, 50, false},       {u"B"_s, JetType::Text, 100, false},
+        {u"C"_s, JetType::Byte, 0, false},        {u"D"_s, JetType::Integer, 0, false},
+        {u"E"_s, JetType::LongInteger, 0, false}, {u"F"_s, JetType::Double, 0, false},
+        {u"G"_s, JetType::DateTime, 0, false},    {u"H"_s, JetType::Currency, 0, false},
         {u"I"_s, JetType::Boolean, 0, false},
     };
     QCOMPARE(file.columns(u"Table1"_s), table1);
@@ -191,7 +192,7 @@ void TestJetFile::readsColumnTypes()
     QCOMPARE(file.columns(u"Table3"_s),
              (QList<JetColumn>{{u"a"_s, JetType::LongInteger, 0, true}, {u"b"_s, JetType::Text, 50, false}}));
     QCOMPARE(file.columns(u"Table4"_s), (QList<JetColumn>{{u"name"_s, JetType::Text, 50, false},
-                                                           {u"data"_s, JetType::ReplicationId, 0, false}}));
+                                                          {u"data"_s, JetType::ReplicationId, 0, false}}));
     // Table names are matched as Jet matches them, without regard to letter case.
     QCOMPARE(file.columns(u"table3"_s).size(), 2);
 }
@@ -285,7 +286,10 @@ void TestJetFile::decodesJet4CompressedAndUnicodeTexts()
     QTemporaryDir dir;
     const QString fileName = jetfixtures::copy(dir, u"jet4-sample.mdb"_s);
     // A holds a compressed text (one byte a character after FF FE), B a two-byte one.
-    QVERIFY(patchFile(fileName, "\xff\xfe" "abcdefg", "\xff\xfe\xe0\xe8\xe9\xecg\xf9\xe7"));
+    QVERIFY(patchFile(fileName,
+                      "\xff\xfe"
+                      "abcdefg",
+                      "\xff\xfe\xe0\xe8\xe9\xecg\xf9\xe7"));
     QVERIFY(patchFile(fileName, utf16le(u"hijklmnop"_s), utf16le(u"àèéìòù€ßñ"_s)));
 
     JetFile file(fileName);

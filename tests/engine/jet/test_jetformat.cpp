@@ -9,7 +9,8 @@ using namespace Qt::StringLiterals;
 using vinary::VinaryError;
 using vinary::db::Connection;
 
-namespace {
+namespace
+{
 
 QStringList filesIn(const QTemporaryDir &dir)
 {
@@ -120,7 +121,8 @@ void TestJetFormat::connectingToAJetFileAsksToCloseItElsewhere()
         QFAIL("a Jet file was opened as it is");
     } catch (const VinaryError &e) {
         QVERIFY2(e.message().contains(database), qPrintable(e.message()));
-        QVERIFY2(e.message().contains(u"first close the database in the other program"_s), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(u"first close the database in the other program"_s),
+                 qPrintable(e.message()));
         QVERIFY2(e.message().contains(u"No file has been changed."_s), qPrintable(e.message()));
     }
     QVERIFY(!connection.isOpen());
