@@ -870,15 +870,25 @@ private:
         for (size_t i = 0; i < n; ++i)
             tops[i] = cb.objects[i].rect.top();
         if (grew) {
-            // What lies below a grown text moves down by as much as the text grew.
-            for (size_t j = 0; j < n; ++j) {
-                double shift = 0.0;
-                for (size_t i = 0; i < n; ++i) {
+            // What lies below a grown text moves down by as much as the text grew, and by what
+            // moved that text down in turn.
+            std::vector<size_t> order(n);
+            for (size_t i = 0; i < n; ++i)
+                order[i] = i;
+            std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+                return cb.objects[a].rect.top() < cb.objects[b].rect.top();
+            });
+            std::vector<double> shift(n, 0.0);
+            for (size_t jj = 0; jj < n; ++jj) {
+                const size_t j = order[jj];
+                for (size_t ii = 0; ii < jj; ++ii) {
+                    const size_t i = order[ii];
                     const double growth = heights[i] - cb.objects[i].rect.height();
-                    if (i != j && growth > eps && cb.objects[i].rect.bottom() <= cb.objects[j].rect.top() + eps)
-                        shift = std::max(shift, growth);
+                    if (cb.objects[i].rect.bottom() <= cb.objects[j].rect.top() + eps
+                        && (growth > eps || shift[i] > eps))
+                        shift[j] = std::max(shift[j], shift[i] + std::max(0.0, growth));
                 }
-                tops[j] += shift;
+                tops[j] += shift[j];
             }
             for (size_t j = 0; j < n; ++j) {
                 if (!cb.objects[j].spansBand)
