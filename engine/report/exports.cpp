@@ -49,10 +49,15 @@ QString pageAsText(const PreparedPage &page)
 {
     std::vector<QString> grid;
     int lastRow = -1;
+    double lastY = 0.0;
     for (const auto &row : textRows(page)) {
-        const double y = row.front().line->origin.y() - page.margins.top();
-        const int r = std::max(lastRow + 1, int(std::floor(std::max(0.0, y) / cellHeight)));
+        // Rows follow one another as closely as the gaps between them allow, so that lines set
+        // 6 mm apart do not fall now on one grid row, now on the second next.
+        const double y = row.front().line->origin.y();
+        const int r = lastRow < 0 ? std::max(0, int(std::lround((y - page.margins.top()) / cellHeight)) - 1)
+                                  : lastRow + std::max(1, int(std::lround((y - lastY) / cellHeight)));
         lastRow = r;
+        lastY = y;
         if (grid.size() <= size_t(r))
             grid.resize(size_t(r) + 1);
         QString &line = grid[size_t(r)];
