@@ -276,8 +276,14 @@ TSelezioneForm *TMainForm::selezioneForm() const
 
 void TMainForm::showModal(QWidget *window)
 {
-    if (auto *dialog = qobject_cast<QDialog *>(window))
-        dialog->exec();
+    auto *dialog = qobject_cast<QDialog *>(window);
+    if (!dialog)
+        return;
+    dialog->exec();
+    // The focus comes back here, and with it the activation handler. Most window managers hand
+    // it back by themselves; asking costs nothing when the window is active already.
+    if (isVisible() && !isActiveWindow())
+        activateWindow();
 }
 
 void TMainForm::ArchivioClick()

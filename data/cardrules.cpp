@@ -105,8 +105,25 @@ void CardRules::popola_lista(const QString &table, const QString &column, PickLi
     liste.close();
 }
 
+void CardRules::ensurePickListIndexes()
+{
+    db::Connection &db = m_cellar.DB;
+    if (!db.isOpen() || db.isReadOnly() || db.inTransaction() || m_indexedConnection == db.handle())
+        return;
+    m_indexedConnection = db.handle();
+    for (const PickColumn &c : pickColumns()) {
+        try {
+            db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS \"Schede_%1\" ON Schede (\"%1\")")
+                        .arg(QString::fromLatin1(c.column)));
+        } catch (const std::exception &) {
+            // Without the index the query still answers, by sorting the table.
+        }
+    }
+}
+
 void CardRules::refillPickLists()
 {
+    ensurePickListIndexes();
     for (int i = 0; i < kPickListCount; ++i) {
         popola_lista(QStringLiteral("schede"), QString::fromLatin1(pickColumns().at(size_t(i)).query),
                      m_lists.at(size_t(i)));

@@ -45,6 +45,10 @@ public:
     void popola_lista(const QString &table, const QString &column, PickList *list);
     // The main window's activation: refills the seven lists.
     void refillPickLists();
+    // Gives each pick-list column of Schede an index, once per connection, so that the seven
+    // distinct-value queries of every activation read an index instead of sorting the whole
+    // table. A database that refuses (read-only, locked, inside a transaction) is only slower.
+    void ensurePickListIndexes();
 
     // The markup rule: sale price = purchase price x markup, the plain product.
     static double markup(double purchasePrice, double ricarico) { return purchasePrice * ricarico; }
@@ -52,6 +56,7 @@ public:
 private:
     Cellar &m_cellar;
     std::array<PickList *, kPickListCount> m_lists{};
+    const void *m_indexedConnection = nullptr;
 };
 
 } // namespace vinary

@@ -57,28 +57,34 @@ struct SearchColumns {
     }
 };
 
-// Builds the search text into a reused buffer.
-const QString &searchTextOf(const db::Table &schede)
+// Builds the search text into a buffer that keeps its capacity from one record to the next,
+// optionally upper-cased as it goes: a search tests every card, so no copy is made per card.
+const QString &searchTextOf(const db::Table &schede, bool upper)
 {
     static thread_local QString buffer;
     static thread_local SearchColumns columns;
     if (!columns.matches(schede))
         columns.find(schede);
-    buffer.clear();
+    buffer.resize(0);
     for (int i : columns.indexes) {
         const QVariant v = schede.fieldValue(i);
         if (v.isValid() && !v.isNull())
             buffer += v.toString();
     }
+    if (upper)
+        upperInPlace(buffer);
     return buffer;
 }
 
-bool matchesSearch(const db::Table &schede, QString needle)
+bool matchesSearch(const db::Table &schede, const QString &needle)
 {
-    upperInPlace(needle);
-    QString haystack = searchTextOf(schede);
-    upperInPlace(haystack);
-    return haystack.contains(needle);
+    static thread_local QString lastNeedle;
+    static thread_local QString upperNeedle;
+    if (needle != lastNeedle) {
+        lastNeedle = needle;
+        upperNeedle = upperAsciiLetters(needle);
+    }
+    return searchTextOf(schede, true).contains(upperNeedle);
 }
 
 bool columnEquals(const db::Table &schede, const QString &column, const QString &expected)
@@ -109,7 +115,7 @@ const QStringList &cardSearchColumns()
 
 QString cardSearchText(const db::Table &schede)
 {
-    return searchTextOf(schede);
+    return searchTextOf(schede, false);
 }
 
 void SchedeFilterRecord(const Cellar &cellar, db::Table &schede, bool &accept)

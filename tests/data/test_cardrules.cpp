@@ -42,6 +42,7 @@ private Q_SLOTS:
     void popolaListaRunsTheDistinctQuery();
     void refillKeepsBoxTextAndDropsUnusedValues();
     void refillStopsAtARejectedQuery();
+    void refillIndexesThePickListColumns();
     void stringPickListSortsWithoutCase();
 };
 
@@ -387,6 +388,38 @@ void TestCardRules::refillStopsAtARejectedQuery()
     QCOMPARE(lists[Capacita].items(), QStringList{QStringLiteral("old")});
     QCOMPARE(lists[Regione].items(), QStringList{QStringLiteral("old")});
     QVERIFY(!f.cellar().Liste.isActive());
+}
+
+void TestCardRules::refillIndexesThePickListColumns()
+{
+    CellarFixture f;
+    QVERIFY2(f.isValid(), qPrintable(f.errorText()));
+    f.insertCard({{QStringLiteral("Descrizione"), QStringLiteral("Barolo")}, {QStringLiteral("Zona"), QStringLiteral("Langhe")}});
+    auto indexes = [&f] {
+        QStringList names;
+        db::Statement s = f.cellar().DB.prepare(
+            QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Schede' ORDER BY name"));
+        while (s.step())
+            names << s.text(0);
+        return names;
+    };
+    // Inside a transaction the rules leave the schema alone and still fill the lists.
+    SevenLists lists(f.cellar().rules);
+    f.cellar().DB.begin();
+    f.cellar().rules.refillPickLists();
+    f.cellar().DB.rollback();
+    QVERIFY(indexes().isEmpty());
+    QCOMPARE(lists[Zona].items(), QStringList{QStringLiteral("Langhe")});
+
+    f.cellar().rules.refillPickLists();
+    QCOMPARE(indexes(), (QStringList{QStringLiteral("Schede_Capacita"), QStringLiteral("Schede_Fornitore"),
+                                     QStringLiteral("Schede_Gruppo"), QStringLiteral("Schede_Produttore"),
+                                     QStringLiteral("Schede_Regione"), QStringLiteral("Schede_Tipologia"),
+                                     QStringLiteral("Schede_Zona")}));
+    db::Statement plan = f.cellar().DB.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + f.cellar().Liste.sql());
+    QVERIFY(plan.step());
+    QVERIFY2(plan.text(3).contains(u"Schede_Regione"), qPrintable(plan.text(3)));
+    QCOMPARE(lists[Zona].items(), QStringList{QStringLiteral("Langhe")});
 }
 
 void TestCardRules::stringPickListSortsWithoutCase()
