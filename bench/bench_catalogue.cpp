@@ -63,7 +63,10 @@ long statusKb(const char *key)
 
 void print(const char *what, const Figures &f, double limit)
 {
-    std::printf("%-58s median %8.1f ms   worst %8.1f ms   (limit %.0f ms)\n", what, f.median, f.worst, limit);
+    if (limit > 0)
+        std::printf("%-58s median %8.1f ms   worst %8.1f ms   (limit %.0f ms)\n", what, f.median, f.worst, limit);
+    else
+        std::printf("%-58s %8.1f ms\n", what, f.median);
 }
 
 } // namespace
