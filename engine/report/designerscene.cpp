@@ -261,6 +261,13 @@ DesignerScene::DesignerScene(DesignerDocument &document, QObject *parent) : QGra
     rebuild();
 }
 
+DesignerScene::~DesignerScene()
+{
+    // The base class would signal the selection's end to a scene no longer of this type.
+    blockSignals(true);
+    clear();
+}
+
 void DesignerScene::setPage(int page)
 {
     m_page = std::clamp(page, 0, m_document.pageCount() - 1);

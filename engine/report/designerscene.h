@@ -52,6 +52,7 @@ class DesignerScene : public QGraphicsScene
     Q_OBJECT
 public:
     explicit DesignerScene(DesignerDocument &document, QObject *parent = nullptr);
+    ~DesignerScene() override;
 
     DesignerDocument &document() const { return m_document; }
     void setPage(int page);

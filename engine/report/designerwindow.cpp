@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabBar>
@@ -66,7 +67,8 @@ DesignerWindow::DesignerWindow(Report &report, QWidget *parent)
     auto *panelScroll = new QScrollArea(this);
     panelScroll->setWidget(m_panel);
     panelScroll->setWidgetResizable(true);
-    panelScroll->setMinimumWidth(330);
+    panelScroll->setMinimumWidth(420);
+    panelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto *centre = new QWidget(this);
     auto *centreLayout = new QVBoxLayout(centre);
@@ -79,6 +81,7 @@ DesignerWindow::DesignerWindow(Report &report, QWidget *parent)
     splitter->addWidget(panelScroll);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
+    splitter->setSizes({4000, 420});
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -116,7 +119,12 @@ DesignerWindow::DesignerWindow(Report &report, QWidget *parent)
     m_view->setFocus();
 }
 
-DesignerWindow::~DesignerWindow() = default;
+DesignerWindow::~DesignerWindow()
+{
+    // The undo stack signals while it is destroyed, when this window is already half gone.
+    m_document->undoStack()->disconnect();
+    m_document->disconnect();
+}
 
 void DesignerWindow::buildActions()
 {
@@ -164,7 +172,11 @@ void DesignerWindow::buildActions()
         [this] { insertObject(ObjectKind::Shape, ShapeKind::Ellipse); });
     add(u"P&icture"_s, u"actInsertPicture"_s, none, QKeySequence(), [this] { insertObject(ObjectKind::Picture); });
     bar->addSeparator();
-    add(u"Add pa&ge"_s, u"actAddPage"_s, none, QKeySequence(), [this] { m_document->addPage(m_scene->page() + 1); });
+    add(u"Add pa&ge"_s, u"actAddPage"_s, none, QKeySequence(), [this] {
+        const int page = m_scene->page() + 1;
+        m_document->addPage(page);
+        m_tabs->setCurrentIndex(page);
+    });
     m_removePage = add(u"Remove page"_s, u"actRemovePage"_s, none, QKeySequence(),
                        [this] { m_document->deletePage(m_scene->page()); });
     bar->addSeparator();
@@ -199,6 +211,9 @@ void DesignerWindow::setZoom(double factor)
 {
     const double s = factor * logicalDpiX() / 25.4;
     m_view->setTransform(QTransform::fromScale(s, s));
+    // Start at the sheet's top-left corner, where a template begins.
+    m_view->horizontalScrollBar()->setValue(m_view->horizontalScrollBar()->minimum());
+    m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->minimum());
 }
 
 void DesignerWindow::rebuildTabs()
@@ -210,6 +225,7 @@ void DesignerWindow::rebuildTabs()
         m_tabs->addTab(u"Page %1"_s.arg(i + 1));
     const int page = std::clamp(m_scene->page(), 0, m_document->pageCount() - 1);
     m_tabs->setCurrentIndex(page);
+    m_tabs->updateGeometry(); // a tab bar filled while hidden does not ask for its height
     m_scene->setPage(page);
     m_removePage->setEnabled(m_document->pageCount() > 1);
     showSelection();

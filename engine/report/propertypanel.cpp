@@ -8,6 +8,7 @@
 #include <QFontComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,9 +58,11 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     form->addRow(editText);
     layout->addWidget(m_objectGroup);
 
-    m_textGroup = group(u"Text"_s, u"groupText"_s, &form);
+    m_textGroup = group(u"Font and frame"_s, u"groupText"_s, &form);
     m_font = new QFontComboBox(this);
     m_font->setObjectName(u"propFont"_s);
+    m_font->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_font->setMinimumContentsLength(14);
     addRow(form, u"&Font"_s, m_font);
     m_size = new QDoubleSpinBox(this);
     m_size->setObjectName(u"propFontSize"_s);
@@ -95,7 +98,7 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     form->addRow(m_wrap);
     form->addRow(m_stretch);
     auto *frameRow = new QWidget(this);
-    auto *frameLayout = new QHBoxLayout(frameRow);
+    auto *frameLayout = new QGridLayout(frameRow);
     frameLayout->setContentsMargins(0, 0, 0, 0);
     m_frameLeft = new QCheckBox(u"Left"_s, frameRow);
     m_frameTop = new QCheckBox(u"Top"_s, frameRow);
@@ -105,8 +108,10 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     m_frameTop->setObjectName(u"propFrameTop"_s);
     m_frameRight->setObjectName(u"propFrameRight"_s);
     m_frameBottom->setObjectName(u"propFrameBottom"_s);
-    for (QCheckBox *b : {m_frameLeft, m_frameTop, m_frameRight, m_frameBottom})
-        frameLayout->addWidget(b);
+    frameLayout->addWidget(m_frameLeft, 0, 0);
+    frameLayout->addWidget(m_frameTop, 0, 1);
+    frameLayout->addWidget(m_frameRight, 1, 0);
+    frameLayout->addWidget(m_frameBottom, 1, 1);
     auto *frameLabel = new QLabel(u"Frame"_s, this);
     form->addRow(frameLabel, frameRow);
     m_frameWidth = lengthBox(u"propFrameWidth"_s);
@@ -421,7 +426,8 @@ void PropertyPanel::showObject(const ReportObject &o, int count)
     m_shown = o;
     m_objectGroup->setVisible(true);
     m_pageGroup->setVisible(false);
-    m_objectGroup->setTitle(count > 1 ? u"%1 objects"_s.arg(count) : objectKindName(o.kind));
+    static const char16_t *const kindTitles[] = {u"Text", u"Band", u"Picture", u"Line", u"Shape"};
+    m_objectGroup->setTitle(count > 1 ? u"%1 objects"_s.arg(count) : QString::fromUtf16(kindTitles[int(o.kind)]));
     m_name->setText(o.name);
     m_name->setEnabled(count == 1);
     for (QDoubleSpinBox *b : {m_x, m_y, m_w, m_h})
