@@ -21,6 +21,7 @@ PreviewView::PreviewView(QWidget *parent) : QAbstractScrollArea(parent)
     viewport()->setAutoFillBackground(true);
     QPalette pal = viewport()->palette();
     pal.setColor(QPalette::Window, QColor(0x60, 0x63, 0x68));
+    pal.setColor(QPalette::Base, QColor(0x60, 0x63, 0x68));
     viewport()->setPalette(pal);
     setFocusPolicy(Qt::StrongFocus);
 }
