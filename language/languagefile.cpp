@@ -30,7 +30,8 @@ QString decodeWindows1252(const QByteArray &bytes)
     QChar *out = text.data();
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        *out++ = (b >= 0x80 && b <= 0x9F) ? QChar(kWindows1252High[b - 0x80]) : QChar(static_cast<char16_t>(b));
+        *out++ =
+            (b >= 0x80 && b <= 0x9F) ? QChar(kWindows1252High[b - 0x80]) : QChar(static_cast<char16_t>(b));
     }
     return text;
 }

@@ -48,8 +48,7 @@ namespace detail {
 
 // A slot that runs its functor through the guard. Its call operator only accepts argument lists
 // the functor takes, so that connect() passes the functor as many signal arguments as it wants.
-template <typename Functor>
-class GuardedSlot
+template <typename Functor> class GuardedSlot
 {
 public:
     GuardedSlot(const QObject *context, Functor functor) : m_context(context), m_functor(std::move(functor))
@@ -57,7 +56,7 @@ public:
     }
 
     template <typename... Args>
-        requires std::invocable<Functor &, Args...>
+    requires std::invocable<Functor &, Args...>
     void operator()(Args &&...args)
     {
         guarded(widgetOf(m_context), [&] { std::invoke(m_functor, std::forward<Args>(args)...); });

@@ -82,15 +82,15 @@ void TestLanguageChange::dialogStartsInTheCurrentDirectoryWithLanguageFilesFirst
     runLanguageChange(nullptr, m_dialog, m_table, m_programDir, m_box);
     QCOMPARE(m_dialog.requests().size(), 1);
     QCOMPARE(m_dialog.requests().first().directory, QDir::currentPath());
-    QCOMPARE(m_dialog.requests().first().filters,
-             (QStringList{u"files lng (*.lng)"_s, u"all files (*)"_s}));
+    QCOMPARE(m_dialog.requests().first().filters, (QStringList{u"files lng (*.lng)"_s, u"all files (*)"_s}));
 }
 
 void TestLanguageChange::cancelChangesNothing()
 {
     const QByteArray before = readBytes(m_programDir + u"language.ini"_s);
     m_dialog.setNextCancel();
-    QVERIFY(guarded(nullptr, [&] { QVERIFY(!runLanguageChange(nullptr, m_dialog, m_table, m_programDir, m_box)); }));
+    QVERIFY(guarded(nullptr,
+                    [&] { QVERIFY(!runLanguageChange(nullptr, m_dialog, m_table, m_programDir, m_box)); }));
     QVERIFY(m_box.shown().isEmpty());
     QCOMPARE(m_table.traduci(u"[TITOLO]"_s), u"Vinary"_s);
     QCOMPARE(readBytes(m_programDir + u"language.ini"_s), before);

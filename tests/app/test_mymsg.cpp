@@ -247,9 +247,11 @@ void TestMymsg::boxIsSizedAndCentredAsDrawn()
 
     const QRect screen = box.screen()->availableGeometry();
     const QRect outer = box.frameGeometry();
-    QVERIFY2(qAbs(outer.center().x() - screen.center().x()) <= 1 &&
-                 qAbs(outer.center().y() - screen.center().y()) <= 1,
-             qPrintable(u"box at %1,%2 %3x%4"_s.arg(outer.x()).arg(outer.y()).arg(outer.width()).arg(outer.height())));
+    QVERIFY2(
+        qAbs(outer.center().x() - screen.center().x()) <= 1 &&
+            qAbs(outer.center().y() - screen.center().y()) <= 1,
+        qPrintable(
+            u"box at %1,%2 %3x%4"_s.arg(outer.x()).arg(outer.y()).arg(outer.width()).arg(outer.height())));
 }
 
 void TestMymsg::longTextWrapsInsideTheScreen()

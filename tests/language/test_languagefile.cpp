@@ -36,10 +36,9 @@ void TestLanguageFile::decodeLanguageText_data()
     QTest::newRow("Windows-1252 accents") << QByteArray("[SI]=S\xEC, perch\xE9") << u"[SI]=Sì, perché"_s;
     QTest::newRow("Windows-1252 euro, quotes and dash")
         << QByteArray("\x80 \x93x\x94 \x96 \x9C") << u"€ “x” – œ"_s;
-    QTest::newRow("Windows-1252 undefined bytes") << QByteArray("\x81\x8D\x8F\x90\x9D")
-                                                  << u"\u0081\u008D\u008F\u0090\u009D"_s;
-    QTest::newRow("one invalid byte makes the whole text 8-bit")
-        << QByteArray("\xC3\xA8 \xE8") << u"Ã¨ è"_s;
+    QTest::newRow("Windows-1252 undefined bytes")
+        << QByteArray("\x81\x8D\x8F\x90\x9D") << u"\u0081\u008D\u008F\u0090\u009D"_s;
+    QTest::newRow("one invalid byte makes the whole text 8-bit") << QByteArray("\xC3\xA8 \xE8") << u"Ã¨ è"_s;
     QTest::newRow("overlong UTF-8 is not UTF-8") << QByteArray("\xC0\xAF") << u"À¯"_s;
     QTest::newRow("truncated UTF-8 sequence") << QByteArray("abc\xC3") << u"abcÃ"_s;
     QTest::newRow("zero byte ends the text") << QByteArray("abc\0def", 7) << u"abc"_s;
@@ -83,7 +82,8 @@ void TestLanguageFile::splitLanguageLines_data()
     QTest::newRow("lone CR") << u"a\rb\r"_s << QStringList{u"a"_s, u"b"_s};
     QTest::newRow("mixed line ends") << u"a\r\nb\nc\rd"_s << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s};
     QTest::newRow("last line without line end") << u"a\r\nb"_s << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("empty lines kept") << u"a\r\n\r\n\nb"_s << QStringList{u"a"_s, QString(), QString(), u"b"_s};
+    QTest::newRow("empty lines kept")
+        << u"a\r\n\r\n\nb"_s << QStringList{u"a"_s, QString(), QString(), u"b"_s};
     QTest::newRow("LF CR is two line ends") << u"a\n\rb"_s << QStringList{u"a"_s, QString(), u"b"_s};
     QTest::newRow("only a line end") << u"\r\n"_s << QStringList{QString()};
     QTest::newRow("empty text has no lines") << QString() << QStringList();

@@ -6,8 +6,8 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QList>
 #include <QFile>
+#include <QList>
 #include <QMap>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -21,9 +21,11 @@ const QString kSourceDir = QStringLiteral(VINARY_SOURCE_DIR);
 
 // Bracketed capitals that are not translation keys: the report engine's own values and the card
 // table's default sort line.
-const QStringList kNotKeys = {u"[DATE]"_s, u"[TIME]"_s, u"[PAGE]"_s, u"[TOTALPAGES]"_s, u"[LINE]"_s, u"[ID]"_s};
+const QStringList kNotKeys = {u"[DATE]"_s,       u"[TIME]"_s, u"[PAGE]"_s,
+                              u"[TOTALPAGES]"_s, u"[LINE]"_s, u"[ID]"_s};
 
 // The program's own keys, by window; they must be there before the windows that show them exist.
+// clang-format off
 const QStringList kProgramKeys = {
     // main window
     u"[TITOLO]"_s, u"[MENU_SCHEDE]"_s, u"[MENU_CAR_SCAR]"_s, u"[MENU_STAMPE]"_s, u"[MENU_MANUTENZIONE]"_s,
@@ -48,6 +50,7 @@ const QStringList kProgramKeys = {
     // selection dialog
     u"[SELEZIONE]"_s, u"[ORDINE]"_s, u"[SOLO_CARTA]"_s, u"[TUTTI]"_s, u"[DA_DATA]"_s, u"[A_DATA]"_s,
 };
+// clang-format on
 
 const QStringList kLanguageFiles = {u"english.lng"_s, u"italiano.lng"_s, u"francais.lng"_s, u"deutsch.lng"_s,
                                     u"espanol.lng"_s};
@@ -110,8 +113,9 @@ QList<Literal> stringLiterals(const QString &source)
                 ++i;
             }
             i += 2;
-        } else if (c == u'R' && at(i + 1) == u'"' && (i == 0 || !source.at(i - 1).isLetterOrNumber() ||
-                                                      QStringView(u"uUL8").contains(source.at(i - 1)))) {
+        } else if (c == u'R' && at(i + 1) == u'"' &&
+                   (i == 0 || !source.at(i - 1).isLetterOrNumber() ||
+                    QStringView(u"uUL8").contains(source.at(i - 1)))) {
             const qsizetype open = source.indexOf(u'(', i + 2);
             if (open < 0)
                 break;
@@ -142,8 +146,8 @@ QList<Literal> stringLiterals(const QString &source)
 KeyPlaces sourceKeys()
 {
     KeyPlaces keys;
-    const QStringList folders = {u"app"_s, u"catalogue"_s, u"stock"_s, u"reports"_s, u"data"_s,
-                                 u"widgets"_s, u"language"_s, u"engine"_s};
+    const QStringList folders = {u"app"_s,  u"catalogue"_s, u"stock"_s,    u"reports"_s,
+                                 u"data"_s, u"widgets"_s,   u"language"_s, u"engine"_s};
     for (const QString &folder : folders) {
         QDirIterator it(kSourceDir + u'/' + folder, {u"*.cpp"_s, u"*.h"_s}, QDir::Files,
                         QDirIterator::Subdirectories);
@@ -197,7 +201,8 @@ void TestLanguageKeys::everyUsedKeyIsTranslated_data()
     QTest::addColumn<QString>("origin");
 
     for (const QString &language : kLanguageFiles) {
-        for (const char *origin : {"program catalogue", "source code", "default database", "report templates"})
+        for (const char *origin :
+             {"program catalogue", "source code", "default database", "report templates"})
             QTest::newRow(qPrintable(u"%1, %2"_s.arg(language, QLatin1StringView(origin))))
                 << language << QString::fromLatin1(origin);
     }

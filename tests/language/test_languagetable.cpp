@@ -54,8 +54,8 @@ void TestLanguageTable::traduci_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
 
-    const QStringList base = {u"[TITOLO]=Vinary"_s, u"[CONFERMA_CANCELLA]=Delete?"_s,
-                              u"[VERSIONE]=Version"_s, u"[A]=first"_s, u"[B]=second"_s};
+    const QStringList base = {u"[TITOLO]=Vinary"_s, u"[CONFERMA_CANCELLA]=Delete?"_s, u"[VERSIONE]=Version"_s,
+                              u"[A]=first"_s, u"[B]=second"_s};
 
     QTest::newRow("padded message keeps its spaces")
         << base << u"   [CONFERMA_CANCELLA]   "_s << u"   Delete?   "_s;
@@ -72,8 +72,8 @@ void TestLanguageTable::traduci_data()
     QTest::newRow("ampersand kept when not found") << base << u"x [&NESSUNO] y"_s << u"x [&NESSUNO] y"_s;
     QTest::newRow("key not in the table") << base << u"  [NESSUNO]  "_s << u"  [NESSUNO]  "_s;
     QTest::newRow("empty table") << QStringList() << u"[TITOLO] 04.02"_s << u"[TITOLO] 04.02"_s;
-    QTest::newRow("table name in small letters") << QStringList{u"[titolo]=Vinary"_s} << u"[TITOLO]"_s
-                                                  << u"Vinary"_s;
+    QTest::newRow("table name in small letters")
+        << QStringList{u"[titolo]=Vinary"_s} << u"[TITOLO]"_s << u"Vinary"_s;
     QTest::newRow("text key in small letters") << base << u"[Titolo]"_s << u"Vinary"_s;
     QTest::newRow("accented letters compared without case")
         << QStringList{u"[QUANTITÀ]=Quantity"_s} << u"[quantità]"_s << u"Quantity"_s;
@@ -82,14 +82,16 @@ void TestLanguageTable::traduci_data()
     QTest::newRow("first match with empty value leaves the key")
         << QStringList{u"[TITOLO]="_s, u"[TITOLO]=Two"_s} << u"[TITOLO]"_s << u"[TITOLO]"_s;
     QTest::newRow("value holding equals signs") << QStringList{u"[X]=a=b=c"_s} << u"[X]"_s << u"a=b=c"_s;
-    QTest::newRow("value holding an ampersand") << QStringList{u"[MENU]=&File"_s} << u"[MENU]"_s << u"&File"_s;
+    QTest::newRow("value holding an ampersand")
+        << QStringList{u"[MENU]=&File"_s} << u"[MENU]"_s << u"&File"_s;
     QTest::newRow("spaces of the value are kept") << QStringList{u"[X]= a b "_s} << u"[X]"_s << u" a b "_s;
     QTest::newRow("space before the equals sign does not match")
         << QStringList{u"[TITOLO] =Vinary"_s} << u"[TITOLO]"_s << u"[TITOLO]"_s;
     QTest::newRow("space before the name does not match")
         << QStringList{u" [TITOLO]=Vinary"_s} << u"[TITOLO]"_s << u"[TITOLO]"_s;
     QTest::newRow("line without equals sign takes no part")
-        << QStringList{u"[TITOLO]"_s, u"[TITOLO]Vinary"_s, u"[TITOLO]=Found"_s} << u"[TITOLO]"_s << u"Found"_s;
+        << QStringList{u"[TITOLO]"_s, u"[TITOLO]Vinary"_s, u"[TITOLO]=Found"_s} << u"[TITOLO]"_s
+        << u"Found"_s;
     QTest::newRow("name must match whole, not as prefix")
         << QStringList{u"[TITOLO_LUNGO]=Long"_s, u"[TITOLO]=Short"_s} << u"[TITOLO]"_s << u"Short"_s;
     QTest::newRow("only the first key is replaced") << base << u"[A] and [B]"_s << u"first and [B]"_s;
@@ -185,8 +187,9 @@ void TestLanguageTable::saveWritesCrLfUtf8AndReadsBackTheSameLines()
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(u"language.ini"_s);
-    const QStringList lines = {u"[QUANTITA]=Quantità"_s, QString(), u"no equals sign"_s, u"[X] = spaced "_s,
-                               u"[TITOLO]=Vinary"_s, u"[TITOLO]=Duplicate"_s};
+    const QStringList lines = {u"[QUANTITA]=Quantità"_s, QString(),
+                               u"no equals sign"_s,      u"[X] = spaced "_s,
+                               u"[TITOLO]=Vinary"_s,     u"[TITOLO]=Duplicate"_s};
     LanguageTable(lines).save(file);
     QCOMPARE(readBytes(file), QByteArray("[QUANTITA]=Quantit\xC3\xA0\r\n\r\nno equals sign\r\n"
                                          "[X] = spaced \r\n[TITOLO]=Vinary\r\n[TITOLO]=Duplicate\r\n"));
@@ -211,7 +214,8 @@ void TestLanguageTable::changeLanguageWritesLanguageIni()
     QCOMPARE(table.traduci(u"   [CARICO_LINGUA]   "_s), u"   La nuova lingua è in uso   "_s);
     QCOMPARE(readBytes(programDir + u"language.ini"_s),
              QByteArray("[CARICO_LINGUA]=La nuova lingua \xC3\xA8 in uso\r\n[QUANTITA]=Quantit\xC3\xA0\r\n"));
-    QCOMPARE(readBytes(chosen), QByteArray("[CARICO_LINGUA]=La nuova lingua \xE8 in uso\n[QUANTITA]=Quantit\xE0\n"));
+    QCOMPARE(readBytes(chosen),
+             QByteArray("[CARICO_LINGUA]=La nuova lingua \xE8 in uso\n[QUANTITA]=Quantit\xE0\n"));
 }
 
 void TestLanguageTable::changeLanguageFromUnreadableFileChangesNothing_data()
