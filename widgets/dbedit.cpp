@@ -52,7 +52,7 @@ void DbEdit::refresh()
             setMaxLength(size);
         guarded(this, [&] {
             double typed = 0.0;
-            if (hasFocus() && writable && number && !field->isNull() && parseDecimal(text(), &typed) &&
+            if (hasFocus() && !m_enteringFocus && writable && number && !field->isNull() && parseDecimal(text(), &typed) &&
                 typed == field->asFloat())
                 shown = text(); // "12.50" being typed stays as it is
             else if (hasFocus() && writable && number)
@@ -98,7 +98,9 @@ void DbEdit::write(const QString &text)
 void DbEdit::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
+    m_enteringFocus = true;
     refresh();
+    m_enteringFocus = false;
 }
 
 void DbEdit::focusOutEvent(QFocusEvent *event)

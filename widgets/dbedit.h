@@ -34,6 +34,7 @@ private:
     DecimalValidator *m_numberValidator;
     bool m_updating = false;
     bool m_writing = false;
+    bool m_enteringFocus = false;
 };
 
 } // namespace vinary
