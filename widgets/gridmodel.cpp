@@ -29,7 +29,7 @@ void TableGridModel::setTable(db::Table *table)
                       << connect(table, &db::Dataset::rowRemoved, this, &TableGridModel::onRowRemoved)
                       << connect(table, &db::Dataset::rowChanged, this, &TableGridModel::onRowChanged)
                       << connect(table, &db::Dataset::recordChanged, this, &TableGridModel::onRecordChanged)
-                      << connect(table, &db::Dataset::stateChanged, this, &TableGridModel::onRecordChanged)
+                      << connect(table, &db::Dataset::stateChanged, this, &TableGridModel::onStateChanged)
                       << connect(table, &QObject::destroyed, this, &TableGridModel::reset);
     }
     resolveFields();
@@ -125,7 +125,9 @@ void TableGridModel::onRowInserted(int position)
         reset();
         return;
     }
+    m_pendingInsert = position;
     beginInsertRows(QModelIndex(), position, position);
+    m_pendingInsert = -1;
     ++m_rows;
     endInsertRows();
 }
@@ -136,7 +138,9 @@ void TableGridModel::onRowRemoved(int position)
         reset();
         return;
     }
+    m_pendingRemove = position;
     beginRemoveRows(QModelIndex(), position, position);
+    m_pendingRemove = -1;
     --m_rows;
     endRemoveRows();
 }
@@ -166,10 +170,30 @@ void TableGridModel::onRecordChanged()
     Q_EMIT currentRecordChanged();
 }
 
+void TableGridModel::onStateChanged()
+{
+    // A post changes the state before it tells about the row it added; that row comes next.
+    if (tableRowCount() == m_rows)
+        onRecordChanged();
+}
+
+int TableGridModel::tablePosition(int row) const
+{
+    // Views that look before a change is announced done see the rows as they were.
+    if (m_pendingInsert >= 0 && row >= m_pendingInsert)
+        return row + 1;
+    if (m_pendingRemove >= 0 && row >= m_pendingRemove)
+        return row == m_pendingRemove ? -1 : row - 1;
+    return row;
+}
+
 QString TableGridModel::cellText(int row, int column) const
 {
     const int f = fieldIndex(column);
     if (!m_table || f < 0 || row < 0 || row >= m_rows || !m_table->isActive())
+        return QString();
+    row = tablePosition(row);
+    if (row < 0)
         return QString();
     try {
         return m_table->displayTextAt(row, f);
@@ -183,6 +207,9 @@ QVariant TableGridModel::cellValue(int row, int column) const
 {
     const int f = fieldIndex(column);
     if (!m_table || f < 0 || row < 0 || row >= m_rows || !m_table->isActive())
+        return QVariant();
+    row = tablePosition(row);
+    if (row < 0)
         return QVariant();
     try {
         return m_table->valueAt(row, f);

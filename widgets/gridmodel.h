@@ -66,11 +66,13 @@ private:
     void resolveFields();
     int fieldIndex(int column) const;
     int tableRowCount() const;
+    int tablePosition(int row) const;
     void reset();
     void onRowInserted(int position);
     void onRowRemoved(int position);
     void onRowChanged(int position);
     void onRecordChanged();
+    void onStateChanged();
 
     QPointer<db::Table> m_table;
     QList<GridColumn> m_columns;
@@ -79,6 +81,8 @@ private:
     QList<QMetaObject::Connection> m_connections;
     int m_rows = 0;
     int m_currentRow = -1;
+    int m_pendingInsert = -1;
+    int m_pendingRemove = -1;
     bool m_displayBoolean = true;
     bool m_cellHints = false;
 };
