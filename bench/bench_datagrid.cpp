@@ -81,14 +81,17 @@ int main(int argc, char **argv)
     QElapsedTimer opening;
     opening.start();
     table.open();
-    std::printf("table opened in %.1f ms (%d cards)\n", double(opening.nsecsElapsed()) / 1e6, table.recordCount());
+    std::printf("table opened in %.1f ms (%d cards)\n", double(opening.nsecsElapsed()) / 1e6,
+                table.recordCount());
 
     DataGrid grid;
     QList<GridColumn> columns;
-    for (const char *name : {"Codice", "Descrizione", "Composizione", "Anno", "Gradi", "Produttore", "Fornitore",
-                             "Zona", "Regione", "Gruppo", "Tipologia", "Capacita", "Collocazione", "Quantita",
-                             "Prezzo_Acq", "Ricarico", "Prezzo_Ven", "Prezzo_Bic", "Incarta", "Ultimo_carico",
-                             "Scadenza", "Scorta", "Degustazione", "Punti1", "Punti2", "Punti3", "Note"})
+    for (const char *name :
+         {"Codice",       "Descrizione",   "Composizione", "Anno",     "Gradi",        "Produttore",
+          "Fornitore",    "Zona",          "Regione",      "Gruppo",   "Tipologia",    "Capacita",
+          "Collocazione", "Quantita",      "Prezzo_Acq",   "Ricarico", "Prezzo_Ven",   "Prezzo_Bic",
+          "Incarta",      "Ultimo_carico", "Scadenza",     "Scorta",   "Degustazione", "Punti1",
+          "Punti2",       "Punti3",        "Note"})
         columns.append({QString::fromLatin1(name), QString::fromLatin1(name), 0});
     grid.setColumns(columns);
     grid.setTable(&table);

@@ -81,9 +81,8 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new TableGridM
     }
     setPalette(colours);
 
-    connect(titles, &QHeaderView::sectionClicked, this, [this](int logical) {
-        Q_EMIT titleClicked(m_model->fieldAt(logical), logical);
-    });
+    connect(titles, &QHeaderView::sectionClicked, this,
+            [this](int logical) { Q_EMIT titleClicked(m_model->fieldAt(logical), logical); });
     connect(titles, &QHeaderView::sectionResized, this, [this](int logical, int, int) {
         if (!m_applyingDefaults && logical >= 0 && logical < m_sized.size())
             m_sized[logical] = true;
@@ -312,8 +311,9 @@ void DataGrid::restoreColumnPlacements(const QList<ColumnPlacement> &placements)
             setFieldWidth(p.field, p.width);
         known << p;
     }
-    std::stable_sort(known.begin(), known.end(),
-                     [](const ColumnPlacement &a, const ColumnPlacement &b) { return a.position < b.position; });
+    std::stable_sort(known.begin(), known.end(), [](const ColumnPlacement &a, const ColumnPlacement &b) {
+        return a.position < b.position;
+    });
     QHeaderView *titles = horizontalHeader();
     const int last = titles->count() - 1;
     for (const ColumnPlacement &p : std::as_const(known)) {
@@ -414,7 +414,8 @@ void DataGrid::followTable()
     const int column = current.isValid() ? current.column() : firstShownColumn();
     const QModelIndex target = m_model->index(row, column);
     m_following = true;
-    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(target,
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_following = false;
     scrollTo(target);
 }
@@ -491,8 +492,8 @@ void DataGrid::search()
         const int row = (start + i) % rows;
         if (m_model->cellText(row, column).startsWith(m_searchText, Qt::CaseInsensitive)) {
             const QModelIndex found = m_model->index(row, column);
-            selectionModel()->setCurrentIndex(found,
-                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            selectionModel()->setCurrentIndex(found, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
             scrollTo(found);
             return;
         }
@@ -565,8 +566,8 @@ void DataGrid::autoWidthColumns()
     int used = 0;
     for (int i = 0; i < shown.size(); ++i) {
         const int column = shown.at(i);
-        const int width = i + 1 == shown.size() ? available - used
-                                                : int(qint64(columnWidth(column)) * available / total);
+        const int width =
+            i + 1 == shown.size() ? available - used : int(qint64(columnWidth(column)) * available / total);
         setColumnWidth(column, qMax(kMinimumWidth, width));
         used += columnWidth(column);
     }
@@ -593,7 +594,8 @@ void DataGrid::printGridCommand()
     const QString title = window()->windowTitle();
     printer.setDocName(title.isEmpty() ? u"Grid"_s : title);
     if (!interaction().hasPrinter()) {
-        interaction().notice(this, u"No printer is installed. The grid can be printed to a PDF file instead."_s);
+        interaction().notice(this,
+                             u"No printer is installed. The grid can be printed to a PDF file instead."_s);
         QString filter = pdfFilter;
         QString name = interaction().saveFileName(this, u"Print Grid"_s, {pdfFilter}, &filter);
         if (name.isEmpty())

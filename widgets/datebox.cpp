@@ -54,9 +54,7 @@ QDate DateBox::parseDate(const QString &raw)
     const QString rest = QString(text).remove(QRegularExpression(u"[\\d\\s./,\\-]"_s));
     if (groups.size() == 3 && rest.isEmpty() && dayAt >= 0 && monthAt >= 0 && yearAt >= 0 &&
         !format.contains(u"MMM"_s)) {
-        auto rank = [&](qsizetype at) {
-            return int(at > dayAt) + int(at > monthAt) + int(at > yearAt);
-        };
+        auto rank = [&](qsizetype at) { return int(at > dayAt) + int(at > monthAt) + int(at > yearAt); };
         const int day = groups.at(rank(dayAt)).toInt();
         const int month = groups.at(rank(monthAt)).toInt();
         const QString yearText = groups.at(rank(yearAt));
@@ -77,7 +75,8 @@ QDate DateBox::parseDate(const QString &raw)
     return d.isValid() ? d : locale.toDate(text, shortFormat());
 }
 
-DateBox::DateBox(QWidget *parent) : QWidget(parent), m_edit(new QLineEdit(this)), m_button(new QToolButton(this))
+DateBox::DateBox(QWidget *parent)
+    : QWidget(parent), m_edit(new QLineEdit(this)), m_button(new QToolButton(this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

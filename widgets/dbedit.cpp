@@ -12,13 +12,14 @@ namespace {
 
 bool isNumber(db::FieldType type)
 {
-    return type == db::FieldType::Float || type == db::FieldType::Integer || type == db::FieldType::Integer16 ||
-           type == db::FieldType::Counter;
+    return type == db::FieldType::Float || type == db::FieldType::Integer ||
+           type == db::FieldType::Integer16 || type == db::FieldType::Counter;
 }
 
 } // namespace
 
-DbEdit::DbEdit(QWidget *parent) : QLineEdit(parent), m_link(this), m_numberValidator(new DecimalValidator(this))
+DbEdit::DbEdit(QWidget *parent)
+    : QLineEdit(parent), m_link(this), m_numberValidator(new DecimalValidator(this))
 {
     connect(&m_link, &FieldLink::refreshNeeded, this, &DbEdit::refresh);
     connect(this, &QLineEdit::textEdited, this, &DbEdit::write);
@@ -52,8 +53,8 @@ void DbEdit::refresh()
             setMaxLength(size);
         guarded(this, [&] {
             double typed = 0.0;
-            if (hasFocus() && !m_enteringFocus && writable && number && !field->isNull() && parseDecimal(text(), &typed) &&
-                typed == field->asFloat())
+            if (hasFocus() && !m_enteringFocus && writable && number && !field->isNull() &&
+                parseDecimal(text(), &typed) && typed == field->asFloat())
                 shown = text(); // "12.50" being typed stays as it is
             else if (hasFocus() && writable && number)
                 shown = field->isNull() ? QString() : editableNumberText(field->asFloat());

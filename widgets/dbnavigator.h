@@ -8,7 +8,6 @@
 
 class QToolButton;
 
-
 namespace vinary {
 
 // The first, previous, next and last buttons over a table. Each button is enabled while its move

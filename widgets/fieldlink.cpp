@@ -45,7 +45,8 @@ void FieldLink::setReadOnlyLook(QWidget *widget, bool readOnly)
     const QPalette standard = QApplication::palette(widget);
     for (const auto group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::Base,
-                         readOnly ? standard.color(group, QPalette::Window) : standard.color(group, QPalette::Base));
+                         readOnly ? standard.color(group, QPalette::Window)
+                                  : standard.color(group, QPalette::Base));
     }
     widget->setPalette(palette);
 }

@@ -8,7 +8,6 @@
 
 class QWidget;
 
-
 namespace vinary {
 
 // The tie between one bound control and one field of a table. The control refreshes itself when

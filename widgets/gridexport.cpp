@@ -16,8 +16,8 @@ namespace {
 
 QByteArray csvField(const QString &text)
 {
-    const bool quote = text.contains(u',') || text.contains(u'"') || text.contains(u'\n') || text.contains(u'\r') ||
-                       text.startsWith(u' ') || text.endsWith(u' ');
+    const bool quote = text.contains(u',') || text.contains(u'"') || text.contains(u'\n') ||
+                       text.contains(u'\r') || text.startsWith(u' ') || text.endsWith(u' ');
     if (!quote)
         return text.toUtf8();
     QString quoted = text;
@@ -92,8 +92,8 @@ void writeCell(QXmlStreamWriter &xml, const TableGridModel &model, int row, int 
         if (dt.isValid()) {
             xml.writeAttribute(u"office:value-type"_s, u"date"_s);
             xml.writeAttribute(u"office:date-value"_s, dt.time() == QTime(0, 0)
-                                                            ? dt.date().toString(Qt::ISODate)
-                                                            : dt.toString(u"yyyy-MM-ddTHH:mm:ss"_s));
+                                                           ? dt.date().toString(Qt::ISODate)
+                                                           : dt.toString(u"yyyy-MM-ddTHH:mm:ss"_s));
         } else {
             xml.writeAttribute(u"office:value-type"_s, u"string"_s);
         }
@@ -202,8 +202,9 @@ void writeGridFlatOds(QIODevice &device, const TableGridModel &model, const Grid
 
 GridExportFormat exportFormatOf(const QString &fileName)
 {
-    return QFileInfo(fileName).suffix().compare(u"fods"_s, Qt::CaseInsensitive) == 0 ? GridExportFormat::FlatOds
-                                                                                      : GridExportFormat::Csv;
+    return QFileInfo(fileName).suffix().compare(u"fods"_s, Qt::CaseInsensitive) == 0
+               ? GridExportFormat::FlatOds
+               : GridExportFormat::Csv;
 }
 
 void exportGrid(const QString &fileName, GridExportFormat format, const TableGridModel &model,

@@ -8,8 +8,8 @@ namespace {
 
 bool isNumeric(db::FieldType type)
 {
-    return type == db::FieldType::Float || type == db::FieldType::Integer || type == db::FieldType::Integer16 ||
-           type == db::FieldType::Counter;
+    return type == db::FieldType::Float || type == db::FieldType::Integer ||
+           type == db::FieldType::Integer16 || type == db::FieldType::Counter;
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 
 #include <vector>
 
-
 namespace vinary {
 
 // One column of a data grid: the field it shows, its title and its width in pixels (0: the grid's

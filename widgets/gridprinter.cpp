@@ -17,21 +17,23 @@ namespace {
 
 bool isNumber(db::FieldType type)
 {
-    return type == db::FieldType::Float || type == db::FieldType::Integer || type == db::FieldType::Integer16 ||
-           type == db::FieldType::Counter;
+    return type == db::FieldType::Float || type == db::FieldType::Integer ||
+           type == db::FieldType::Integer16 || type == db::FieldType::Counter;
 }
 
 } // namespace
 
-int printGrid(QPrinter &printer, const TableGridModel &model, const GridExportColumns &columns, const QString &title,
-              bool checkMarks)
+int printGrid(QPrinter &printer, const TableGridModel &model, const GridExportColumns &columns,
+              const QString &title, bool checkMarks)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         throw VinaryError(u"The printer cannot be used."_s);
 
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution()).translated(
-        -printer.pageLayout().paintRectPixels(printer.resolution()).topLeft());
+    const QRectF page =
+        printer.pageLayout()
+            .paintRectPixels(printer.resolution())
+            .translated(-printer.pageLayout().paintRectPixels(printer.resolution()).topLeft());
     // Screen widths are pixels at 96 dots per inch; a table wider than the page is narrowed.
     double scale = printer.resolution() / 96.0;
     double total = 0;
@@ -76,7 +78,8 @@ int printGrid(QPrinter &printer, const TableGridModel &model, const GridExportCo
             const int column = columns.columns.at(i);
             const QRectF inner = cell.adjusted(padding, 0, -padding, 0);
             const Qt::Alignment align =
-                (!titles && isNumber(model.typeAt(column)) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+                (!titles && isNumber(model.typeAt(column)) ? Qt::AlignRight : Qt::AlignLeft) |
+                Qt::AlignVCenter;
             const QString text = QFontMetricsF(painter.font(), &printer)
                                      .elidedText(textOf(column), Qt::ElideRight, qMax(0.0, inner.width()));
             painter.drawText(inner, int(align), text);
@@ -89,20 +92,24 @@ int printGrid(QPrinter &printer, const TableGridModel &model, const GridExportCo
             throw VinaryError(u"The printer refused a new page."_s);
         painter.setFont(heading);
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(0, 0, page.width(), headingHeight), int(Qt::AlignLeft | Qt::AlignVCenter), title);
+        painter.drawText(QRectF(0, 0, page.width(), headingHeight), int(Qt::AlignLeft | Qt::AlignVCenter),
+                         title);
         painter.setFont(bold);
-        drawRow(headingHeight, [&](int column) { return model.headerData(column, Qt::Horizontal).toString(); }, true);
+        drawRow(
+            headingHeight, [&](int column) { return model.headerData(column, Qt::Horizontal).toString(); },
+            true);
         painter.setFont(font);
         const int first = p * rowsPerPage;
         const int last = qMin(rows, first + rowsPerPage);
         for (int row = first; row < last; ++row) {
-            drawRow(bodyTop + (row - first) * rowHeight,
-                    [&](int column) {
-                        if (checkMarks && model.typeAt(column) == db::FieldType::Boolean)
-                            return model.cellValue(row, column).toBool() ? u"\u2714"_s : QString();
-                        return model.cellText(row, column);
-                    },
-                    false);
+            drawRow(
+                bodyTop + (row - first) * rowHeight,
+                [&](int column) {
+                    if (checkMarks && model.typeAt(column) == db::FieldType::Boolean)
+                        return model.cellValue(row, column).toBool() ? u"\u2714"_s : QString();
+                    return model.cellText(row, column);
+                },
+                false);
         }
         painter.drawText(QRectF(0, page.height() - footHeight, page.width(), footHeight),
                          int(Qt::AlignRight | Qt::AlignBottom), u"Page %1 of %2"_s.arg(p + 1).arg(pages));

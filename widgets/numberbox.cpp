@@ -148,9 +148,9 @@ void NumberBox::setAllowNegative(bool allow)
 
 void NumberBox::showValue()
 {
-    const QString text = hasFocus() ? (m_value == 0.0 && QLineEdit::text().isEmpty() ? QString()
-                                                                                      : editableNumberText(m_value))
-                                    : formatFloat(m_value, m_displayFormat);
+    const QString text =
+        hasFocus() ? (m_value == 0.0 && QLineEdit::text().isEmpty() ? QString() : editableNumberText(m_value))
+                   : formatFloat(m_value, m_displayFormat);
     if (text != QLineEdit::text())
         setText(text);
 }

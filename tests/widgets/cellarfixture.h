@@ -56,8 +56,9 @@ struct CellarFixture {
     void addManyCards(int count)
     {
         db::Transaction txn(*connection);
-        db::Statement insert = connection->prepare(QStringLiteral(
-            "INSERT INTO Schede (Codice, Descrizione, Produttore, Quantita, Prezzo_Acq, Incarta) VALUES (?, ?, ?, ?, ?, ?)"));
+        db::Statement insert =
+            connection->prepare(QStringLiteral("INSERT INTO Schede (Codice, Descrizione, Produttore, "
+                                               "Quantita, Prezzo_Acq, Incarta) VALUES (?, ?, ?, ?, ?, ?)"));
         for (int i = 0; i < count; ++i) {
             insert.bindText(1, QStringLiteral("C%1").arg(i, 6, 10, QLatin1Char('0')));
             insert.bindText(2, QStringLiteral("Wine %1").arg(i, 6, 10, QLatin1Char('0')));

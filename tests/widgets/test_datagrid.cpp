@@ -24,8 +24,8 @@ class ScriptedGridInteraction : public GridInteraction
 {
 public:
     QStringList notices;
-    QStringList files;        // next file names; empty: the user cancels
-    QStringList filters;      // the filter chosen with each file
+    QStringList files;   // next file names; empty: the user cancels
+    QStringList filters; // the filter chosen with each file
     QList<QList<bool>> columnChoices;
     QStringList lastFilters;
     QStringList lastTitles;
@@ -129,7 +129,8 @@ private Q_SLOTS:
 
     void readOnlyWithItsLook()
     {
-        QAbstractItemModelTester tester(m_grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(m_grid->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(m_grid->editTriggers(), QAbstractItemView::NoEditTriggers);
         QCOMPARE(m_grid->selectionBehavior(), QAbstractItemView::SelectRows);
         QVERIFY(m_grid->alternatingRowColors());
@@ -203,7 +204,8 @@ private Q_SLOTS:
         QCOMPARE(doubled.count(), 1);
         QCOMPARE(doubled.first().at(0).toInt(), 1);
         QCOMPARE(cards().recNo(), 1);
-        QTest::mouseDClick(m_grid->viewport(), Qt::LeftButton, {}, QPoint(10, m_grid->viewport()->height() - 3));
+        QTest::mouseDClick(m_grid->viewport(), Qt::LeftButton, {},
+                           QPoint(10, m_grid->viewport()->height() - 3));
         QCOMPARE(doubled.count(), 1); // below the last row
     }
 
@@ -212,14 +214,29 @@ private Q_SLOTS:
         QStringList shown;
         for (const QAction *a : m_grid->contextMenu()->actions())
             shown << (a->isSeparator() ? u"-"_qs : a->text());
-        const QStringList expected{u"Auto Size"_qs,    u"Auto Width"_qs,         u"-"_qs,
-                                   u"Display Boolean"_qs, u"-"_qs,               u"Show Text Ellipsis"_qs,
-                                   u"Show Title Ellipsis"_qs, u"-"_qs,           u"Cell Hints"_qs,
-                                   u"Use Row Colors"_qs, u"-"_qs,                u"Print Grid"_qs,
-                                   u"-"_qs,            u"Export Grid"_qs,        u"-"_qs,
-                                   u"Select All"_qs,   u"Unselect All"_qs,       u"-"_qs,
-                                   u"Customize"_qs,    u"Search Mode"_qs,        u"-"_qs,
-                                   u"Save Layout"_qs,  u"Load Layout"_qs};
+        const QStringList expected{u"Auto Size"_qs,
+                                   u"Auto Width"_qs,
+                                   u"-"_qs,
+                                   u"Display Boolean"_qs,
+                                   u"-"_qs,
+                                   u"Show Text Ellipsis"_qs,
+                                   u"Show Title Ellipsis"_qs,
+                                   u"-"_qs,
+                                   u"Cell Hints"_qs,
+                                   u"Use Row Colors"_qs,
+                                   u"-"_qs,
+                                   u"Print Grid"_qs,
+                                   u"-"_qs,
+                                   u"Export Grid"_qs,
+                                   u"-"_qs,
+                                   u"Select All"_qs,
+                                   u"Unselect All"_qs,
+                                   u"-"_qs,
+                                   u"Customize"_qs,
+                                   u"Search Mode"_qs,
+                                   u"-"_qs,
+                                   u"Save Layout"_qs,
+                                   u"Load Layout"_qs};
         QCOMPARE(shown, expected);
         QVERIFY(m_grid->menuAction(u"exExportGrid"_qs));
         QCOMPARE(m_grid->menuAction(u"exExportGrid"_qs)->text(), u"Export Grid"_qs);
@@ -240,7 +257,8 @@ private Q_SLOTS:
         m_grid->menuAction(u"exShowTextEllipsis"_qs)->trigger();
         QCOMPARE(m_grid->textElideMode(), Qt::ElideNone);
         m_grid->menuAction(u"exCellHints"_qs)->trigger();
-        QCOMPARE(m_grid->model()->data(m_grid->model()->index(0, 0), Qt::ToolTipRole).toString(), u"Amarone"_qs);
+        QCOMPARE(m_grid->model()->data(m_grid->model()->index(0, 0), Qt::ToolTipRole).toString(),
+                 u"Amarone"_qs);
         m_grid->setUseRowColors(true);
         QVERIFY(m_grid->menuAction(u"exUseRowColors"_qs)->isChecked());
     }
@@ -352,7 +370,8 @@ private Q_SLOTS:
         text.start(pdftotext, {u"-layout"_qs, pdf, u"-"_qs});
         QVERIFY(text.waitForFinished(30000));
         const QString printed = QString::fromUtf8(text.readAllStandardOutput());
-        for (const QString &expected : {u"Description"_qs, u"Amarone"_qs, u"Chianti"_qs, u"12.50"_qs, u"Page 1 of 1"_qs})
+        for (const QString &expected :
+             {u"Description"_qs, u"Amarone"_qs, u"Chianti"_qs, u"12.50"_qs, u"Page 1 of 1"_qs})
             QVERIFY2(printed.contains(expected), qPrintable(printed));
 
         m_answers.files.clear(); // cancelled: nothing happens
@@ -393,8 +412,8 @@ private Q_SLOTS:
                                          {u"Nothing"_qs, 1, 50},
                                          {u"Prezzo_Acq"_qs, 1, 99999},
                                          {u"Descrizione"_qs, 4, 222}});
-        QCOMPARE(m_grid->columnOrder(),
-                 (QStringList{u"Note"_qs, u"Prezzo_Acq"_qs, u"Produttore"_qs, u"Incarta"_qs, u"Descrizione"_qs}));
+        QCOMPARE(m_grid->columnOrder(), (QStringList{u"Note"_qs, u"Prezzo_Acq"_qs, u"Produttore"_qs,
+                                                     u"Incarta"_qs, u"Descrizione"_qs}));
         QCOMPARE(m_grid->fieldWidth(u"Note"_qs), 120);
         QCOMPARE(m_grid->fieldWidth(u"Descrizione"_qs), 222);
         QVERIFY(m_grid->fieldWidth(u"Prezzo_Acq"_qs) <= 2000); // a huge stored width is held in bounds
@@ -412,7 +431,8 @@ private Q_SLOTS:
         const QStringList order = m_grid->columnOrder();
         m_grid->menuAction(u"exSaveLayout"_qs)->trigger();
 
-        m_grid->setColumnOrder({u"Descrizione"_qs, u"Produttore"_qs, u"Prezzo_Acq"_qs, u"Incarta"_qs, u"Note"_qs});
+        m_grid->setColumnOrder(
+            {u"Descrizione"_qs, u"Produttore"_qs, u"Prezzo_Acq"_qs, u"Incarta"_qs, u"Note"_qs});
         m_grid->setFieldWidth(u"Produttore"_qs, 60);
         m_grid->setColumnHidden(2, false);
         m_grid->setDisplayBoolean(true);

@@ -69,9 +69,11 @@ private Q_SLOTS:
     void hintsAreTooltipsAndAccessibleNames()
     {
         m_nav->setHints({u"First card"_qs, u"Previous card"_qs, u"Next card"_qs, u"Last card"_qs});
-        QCOMPARE(m_nav->hints(), (QStringList{u"First card"_qs, u"Previous card"_qs, u"Next card"_qs, u"Last card"_qs}));
+        QCOMPARE(m_nav->hints(),
+                 (QStringList{u"First card"_qs, u"Previous card"_qs, u"Next card"_qs, u"Last card"_qs}));
         for (int b = 0; b < 4; ++b) {
-            QCOMPARE(button(DbNavigator::Button(b))->accessibleName(), button(DbNavigator::Button(b))->toolTip());
+            QCOMPARE(button(DbNavigator::Button(b))->accessibleName(),
+                     button(DbNavigator::Button(b))->toolTip());
             QVERIFY(!button(DbNavigator::Button(b))->icon().isNull());
         }
         QVERIFY(m_nav->grab().save(QDir::temp().filePath(u"vinary-navigator.png"_qs)));

@@ -33,8 +33,8 @@ private Q_SLOTS:
                              {u"Quantita"_qs, u"Stock"_qs, 0},
                              {u"Incarta"_qs, u"Listed"_qs, 0},
                              {u"NoSuchField"_qs, u"Nothing"_qs, 0}});
-        m_tester = std::make_unique<QAbstractItemModelTester>(m_model.get(),
-                                                              QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     }
 
     void cleanup()

@@ -28,10 +28,11 @@ private Q_SLOTS:
 
     void itemsStaySortedIgnoringCase()
     {
-        for (const QString &item : {u"rosso"_qs, u"Bianco"_qs, u"ambra"_qs, u"Rosato"_qs, u"bianco"_qs, QString()})
+        for (const QString &item :
+             {u"rosso"_qs, u"Bianco"_qs, u"ambra"_qs, u"Rosato"_qs, u"bianco"_qs, QString()})
             m_box->addSorted(item);
-        QCOMPARE(m_box->items(),
-                 (QStringList{QString(), u"ambra"_qs, u"Bianco"_qs, u"bianco"_qs, u"Rosato"_qs, u"rosso"_qs}));
+        QCOMPARE(m_box->items(), (QStringList{QString(), u"ambra"_qs, u"Bianco"_qs, u"bianco"_qs,
+                                              u"Rosato"_qs, u"rosso"_qs}));
         m_box->setItems({u"Zeta"_qs, u"alfa"_qs, u"Beta"_qs});
         QCOMPARE(m_box->items(), (QStringList{u"alfa"_qs, u"Beta"_qs, u"Zeta"_qs}));
         QCOMPARE(m_box->count(), 3);
