@@ -1,6 +1,7 @@
 #include "widgets/dbedit.h"
 
 #include "engine/db/table.h"
+#include "widgets/datebox.h"
 #include "widgets/guard.h"
 #include "widgets/numberbox.h"
 
@@ -23,6 +24,7 @@ DbEdit::DbEdit(QWidget *parent)
 {
     connect(&m_link, &FieldLink::refreshNeeded, this, &DbEdit::refresh);
     connect(this, &QLineEdit::textEdited, this, &DbEdit::write);
+    connect(this, &QLineEdit::editingFinished, this, &DbEdit::writeDate);
     refresh();
 }
 
@@ -78,6 +80,9 @@ void DbEdit::write(const QString &text)
         refresh();
         return;
     }
+    // A date is taken once it is typed out, when the box is left.
+    if (field->type() == db::FieldType::DateTime)
+        return;
     m_writing = true;
     const bool written = guarded(this, [&] {
         if (!isNumber(field->type())) {
@@ -94,6 +99,24 @@ void DbEdit::write(const QString &text)
     m_writing = false;
     if (!written)
         refresh();
+}
+
+void DbEdit::writeDate()
+{
+    db::Field *field = m_link.field();
+    if (m_updating || !field || field->type() != db::FieldType::DateTime || !m_link.canWrite())
+        return;
+    const QDate date = DateBox::parseDate(text());
+    m_writing = true;
+    guarded(this, [&] {
+        if (text().trimmed().isEmpty())
+            field->clear();
+        else if (date.isValid())
+            field->setAsDateTime(QDateTime(date, QTime(0, 0)));
+    });
+    m_writing = false;
+    // An unreadable date goes back to the stored one.
+    refresh();
 }
 
 void DbEdit::focusInEvent(QFocusEvent *event)

@@ -11,7 +11,7 @@ class DecimalValidator;
 // A text box bound to a field. It never holds more characters than a text column does (a pasted
 // text is cut to the column's size), writes each change into the field while the table is
 // editing and refuses typing in browse mode. A numeric field shows its display text away from
-// the focus and its plain value while it is being edited.
+// the focus and its plain value while it is being edited; a date is written when the box is left.
 class DbEdit : public QLineEdit
 {
     Q_OBJECT
@@ -29,6 +29,7 @@ protected:
 private:
     void refresh();
     void write(const QString &text);
+    void writeDate();
 
     FieldLink m_link;
     DecimalValidator *m_numberValidator;

@@ -172,6 +172,28 @@ private Q_SLOTS:
         QVERIFY(field(u"Scadenza").isNull());
     }
 
+    void dateInATextBox()
+    {
+        auto *loaded = new DbEdit(m_window);
+        m_window->layout()->addWidget(loaded);
+        loaded->bind(&cards(), u"Ultimo_carico"_qs);
+        RecordingErrorBox errors;
+        cards().edit();
+        focus(loaded);
+        QTest::keyClicks(loaded, u"15 Mar 20"_qs); // half typed: nothing written, nothing refused
+        QVERIFY(field(u"Ultimo_carico").isNull());
+        QTest::keyClicks(loaded, u"24"_qs);
+        focus(m_other);
+        QCOMPARE(field(u"Ultimo_carico").asDateTime(), QDateTime(QDate(2024, 3, 15), QTime(0, 0)));
+        focus(loaded);
+        loaded->selectAll();
+        QTest::keyClicks(loaded, u"not a date"_qs);
+        focus(m_other);
+        QCOMPARE(field(u"Ultimo_carico").asDateTime().date(), QDate(2024, 3, 15));
+        QCOMPARE(loaded->text(), field(u"Ultimo_carico").displayText());
+        QVERIFY(errors.messages().isEmpty());
+    }
+
     void programChangesShowInTheBoxes()
     {
         cards().edit();
