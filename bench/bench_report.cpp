@@ -24,7 +24,8 @@
 
 using namespace vinary::report;
 
-namespace {
+namespace
+{
 
 double median(std::vector<double> v)
 {

@@ -2,7 +2,8 @@
 
 #include <QObject>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // The engine's add-ons. Each one, while an instance of it exists, makes a feature available to
 // every report component of the process, as the main window's frShapeObject1,

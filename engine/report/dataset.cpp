@@ -1,8 +1,10 @@
 #include "engine/report/dataset.h"
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 // "MainForm.Schede" -> "Schede"; a bare name stays as it is.
 QString componentPart(const QString &name)
 {

@@ -8,7 +8,8 @@
 
 #include <vector>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // What the engine reads from a table. The program adapts its table objects to this: the engine
 // walks a dataset with first/next/eof in the dataset's own current order and sees only the rows
@@ -60,7 +61,11 @@ public:
     explicit MemoryDataset(const QStringList &fields = {});
     void setFields(const QStringList &fields);
     void addRow(const QVariantList &values);
-    void clearRows() { m_rows.clear(); m_pos = 0; }
+    void clearRows()
+    {
+        m_rows.clear();
+        m_pos = 0;
+    }
     int rowCount() const { return int(m_rows.size()); }
     // Moves to a row without the first/next walk, as a program's cursor stands on its current card.
     void setPosition(int row) { m_pos = row; }

@@ -4,17 +4,19 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 
 class MoveCommand : public QUndoCommand
 {
 public:
     MoveCommand(DesignerDocument &doc, int page, QList<int> indices, QList<QRectF> from, QList<QRectF> to,
                 const QString &label)
-        : QUndoCommand(label), m_doc(doc), m_page(page), m_indices(std::move(indices)), m_from(std::move(from)),
-          m_to(std::move(to))
+        : QUndoCommand(label), m_doc(doc), m_page(page), m_indices(std::move(indices)),
+          m_from(std::move(from)), m_to(std::move(to))
     {
     }
     void redo() override { m_doc.setRects(m_page, m_indices, m_to); }
@@ -33,8 +35,8 @@ class ChangeCommand : public QUndoCommand
 public:
     ChangeCommand(DesignerDocument &doc, int page, QList<int> indices, QList<ReportObject> before,
                   QList<ReportObject> after, const QString &label)
-        : QUndoCommand(label), m_doc(doc), m_page(page), m_indices(std::move(indices)), m_before(std::move(before)),
-          m_after(std::move(after))
+        : QUndoCommand(label), m_doc(doc), m_page(page), m_indices(std::move(indices)),
+          m_before(std::move(before)), m_after(std::move(after))
     {
     }
     void redo() override { m_doc.setObjects(m_page, m_indices, m_after); }
@@ -54,8 +56,8 @@ class InsertRemoveCommand : public QUndoCommand
 public:
     InsertRemoveCommand(DesignerDocument &doc, int page, QList<int> indices, QList<ReportObject> objects,
                         bool insert, const QString &label)
-        : QUndoCommand(label), m_doc(doc), m_page(page), m_indices(std::move(indices)), m_objects(std::move(objects)),
-          m_insert(insert)
+        : QUndoCommand(label), m_doc(doc), m_page(page), m_indices(std::move(indices)),
+          m_objects(std::move(objects)), m_insert(insert)
     {
     }
     void redo() override { apply(m_insert); }
@@ -103,8 +105,8 @@ private:
 class PageSetupCommand : public QUndoCommand
 {
 public:
-    PageSetupCommand(DesignerDocument &doc, int index, QSizeF fromPaper, QMarginsF fromMargins, QSizeF toPaper,
-                     QMarginsF toMargins)
+    PageSetupCommand(DesignerDocument &doc, int index, QSizeF fromPaper, QMarginsF fromMargins,
+                     QSizeF toPaper, QMarginsF toMargins)
         : QUndoCommand(u"Page setup"_s), m_doc(doc), m_index(index), m_fromPaper(fromPaper),
           m_fromMargins(fromMargins), m_toPaper(toPaper), m_toMargins(toMargins)
     {
@@ -123,7 +125,8 @@ private:
 
 } // namespace
 
-DesignerDocument::DesignerDocument(const ReportTemplate &templ, QObject *parent) : QObject(parent), m_template(templ)
+DesignerDocument::DesignerDocument(const ReportTemplate &templ, QObject *parent)
+    : QObject(parent), m_template(templ)
 {
     if (m_template.pages.isEmpty())
         m_template.pages.append(ReportPage());

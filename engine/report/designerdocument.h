@@ -7,7 +7,8 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // The template the designer edits, with its undo stack. Every change goes through an undo
 // command; the commands call the mutators below, which tell the views what changed.
@@ -38,7 +39,8 @@ public:
     // Convenience that pushes the commands.
     void moveObjects(int page, const QList<int> &indices, const QList<QRectF> &from, const QList<QRectF> &to,
                      const QString &label);
-    void changeObjects(int page, const QList<int> &indices, const QList<ReportObject> &after, const QString &label);
+    void changeObjects(int page, const QList<int> &indices, const QList<ReportObject> &after,
+                       const QString &label);
     void addObjects(int page, const QList<ReportObject> &objects, const QString &label);
     void deleteObjects(int page, const QList<int> &indices);
     void addPage(int index);

@@ -13,9 +13,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 
 constexpr double handleSize = 1.6; // millimetres
 constexpr double pickMargin = 0.8;
@@ -105,16 +107,18 @@ QRectF ObjectItem::boundingRect() const
 QPainterPath ObjectItem::shape() const
 {
     QPainterPath path;
-    path.addRect(QRectF(QPointF(0, 0), m_size).adjusted(-pickMargin / 2, -pickMargin / 2, pickMargin / 2, pickMargin / 2));
+    path.addRect(QRectF(QPointF(0, 0), m_size)
+                     .adjusted(-pickMargin / 2, -pickMargin / 2, pickMargin / 2, pickMargin / 2));
     if (isSelected())
-        path.addRect(QRectF(m_size.width() - handleSize / 2, m_size.height() - handleSize / 2, handleSize, handleSize));
+        path.addRect(QRectF(m_size.width() - handleSize / 2, m_size.height() - handleSize / 2, handleSize,
+                            handleSize));
     return path;
 }
 
 bool ObjectItem::inHandle(const QPointF &local) const
 {
-    return isSelected() && std::abs(local.x() - m_size.width()) <= handleSize
-           && std::abs(local.y() - m_size.height()) <= handleSize;
+    return isSelected() && std::abs(local.x() - m_size.width()) <= handleSize &&
+           std::abs(local.y() - m_size.height()) <= handleSize;
 }
 
 void ObjectItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
@@ -155,7 +159,9 @@ void ObjectItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
         Qt::Alignment align = o.hAlign == HAlign::Right    ? Qt::AlignRight
                               : o.hAlign == HAlign::Center ? Qt::AlignHCenter
                                                            : Qt::AlignLeft;
-        align |= o.vAlign == VAlign::Bottom ? Qt::AlignBottom : o.vAlign == VAlign::Center ? Qt::AlignVCenter : Qt::AlignTop;
+        align |= o.vAlign == VAlign::Bottom   ? Qt::AlignBottom
+                 : o.vAlign == VAlign::Center ? Qt::AlignVCenter
+                                              : Qt::AlignTop;
         drawReferenceText(painter, r, font, o.lines.join(u'\n'), align, o.textColor);
         break;
     }
@@ -181,8 +187,10 @@ void ObjectItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
             painter->drawLine(r.topLeft(), r.bottomRight());
             painter->drawLine(r.topRight(), r.bottomLeft());
         } else {
-            const QSizeF s = o.keepAspect ? QSizeF(image.size()).scaled(r.size(), Qt::KeepAspectRatio) : r.size();
-            painter->drawImage(QRectF(QPointF((r.width() - s.width()) / 2, (r.height() - s.height()) / 2), s), image);
+            const QSizeF s =
+                o.keepAspect ? QSizeF(image.size()).scaled(r.size(), Qt::KeepAspectRatio) : r.size();
+            painter->drawImage(QRectF(QPointF((r.width() - s.width()) / 2, (r.height() - s.height()) / 2), s),
+                               image);
         }
         break;
     }
@@ -191,8 +199,9 @@ void ObjectItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
         painter->setPen(QPen(QColor(0x1E, 0x6F, 0xD9), 0, Qt::DashLine));
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(r);
-        painter->fillRect(QRectF(m_size.width() - handleSize / 2, m_size.height() - handleSize / 2, handleSize, handleSize),
-                          QColor(0x1E, 0x6F, 0xD9));
+        painter->fillRect(
+            QRectF(m_size.width() - handleSize / 2, m_size.height() - handleSize / 2, handleSize, handleSize),
+            QColor(0x1E, 0x6F, 0xD9));
     }
 }
 
@@ -246,7 +255,8 @@ void ObjectItem::hoverMoveEvent(QGraphicsSceneHoverEvent *event)
 
 // ---------------------------------------------------------------- scene
 
-DesignerScene::DesignerScene(DesignerDocument &document, QObject *parent) : QGraphicsScene(parent), m_document(document)
+DesignerScene::DesignerScene(DesignerDocument &document, QObject *parent)
+    : QGraphicsScene(parent), m_document(document)
 {
     connect(&m_document, &DesignerDocument::objectsChanged, this, &DesignerScene::onObjectsChanged);
     connect(&m_document, &DesignerDocument::pageContentChanged, this, [this](int page) {

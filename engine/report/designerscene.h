@@ -6,7 +6,8 @@
 #include <QList>
 #include <QRectF>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 class DesignerDocument;
 class DesignerScene;

@@ -32,9 +32,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 const QString clipboardType = u"application/x-vinary-report-objects"_s;
 constexpr qint64 maxPictureFile = 16 * 1024 * 1024;
 } // namespace
@@ -132,9 +134,10 @@ void DesignerWindow::buildActions()
     bar->setObjectName(u"designerToolBar"_s);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     layout()->addWidget(bar);
-    auto add = [&](const QString &text, const QString &name, QStyle::StandardPixmap icon, const QKeySequence &key,
-                   auto slot) {
-        QAction *a = icon == QStyle::SP_CustomBase ? bar->addAction(text) : bar->addAction(style()->standardIcon(icon), text);
+    auto add = [&](const QString &text, const QString &name, QStyle::StandardPixmap icon,
+                   const QKeySequence &key, auto slot) {
+        QAction *a = icon == QStyle::SP_CustomBase ? bar->addAction(text)
+                                                   : bar->addAction(style()->standardIcon(icon), text);
         a->setObjectName(name);
         if (!key.isEmpty()) {
             a->setShortcut(key);
@@ -144,13 +147,16 @@ void DesignerWindow::buildActions()
         return a;
     };
     const auto none = QStyle::SP_CustomBase;
-    add(u"&Open…"_s, u"actOpen"_s, QStyle::SP_DialogOpenButton, QKeySequence::Open, [this] { openTemplate(); });
+    add(u"&Open…"_s, u"actOpen"_s, QStyle::SP_DialogOpenButton, QKeySequence::Open,
+        [this] { openTemplate(); });
     add(u"&Save"_s, u"actSave"_s, QStyle::SP_DialogSaveButton, QKeySequence::Save, [this] { save(); });
     add(u"Save &as…"_s, u"actSaveAs"_s, none, QKeySequence::SaveAs, [this] { saveAs(); });
     bar->addSeparator();
     QUndoStack *undo = m_document->undoStack();
-    m_undo = add(u"&Undo"_s, u"actUndo"_s, QStyle::SP_ArrowBack, QKeySequence::Undo, [undo] { undo->undo(); });
-    m_redo = add(u"&Redo"_s, u"actRedo"_s, QStyle::SP_ArrowForward, QKeySequence::Redo, [undo] { undo->redo(); });
+    m_undo =
+        add(u"&Undo"_s, u"actUndo"_s, QStyle::SP_ArrowBack, QKeySequence::Undo, [undo] { undo->undo(); });
+    m_redo =
+        add(u"&Redo"_s, u"actRedo"_s, QStyle::SP_ArrowForward, QKeySequence::Redo, [undo] { undo->redo(); });
     m_undo->setEnabled(false);
     m_redo->setEnabled(false);
     connect(undo, &QUndoStack::canUndoChanged, m_undo, &QAction::setEnabled);
@@ -170,7 +176,8 @@ void DesignerWindow::buildActions()
         [this] { insertObject(ObjectKind::Shape, ShapeKind::RoundedRectangle); });
     add(u"&Ellipse"_s, u"actInsertEllipse"_s, none, QKeySequence(),
         [this] { insertObject(ObjectKind::Shape, ShapeKind::Ellipse); });
-    add(u"P&icture"_s, u"actInsertPicture"_s, none, QKeySequence(), [this] { insertObject(ObjectKind::Picture); });
+    add(u"P&icture"_s, u"actInsertPicture"_s, none, QKeySequence(),
+        [this] { insertObject(ObjectKind::Picture); });
     bar->addSeparator();
     add(u"Add pa&ge"_s, u"actAddPage"_s, none, QKeySequence(), [this] {
         const int page = m_scene->page() + 1;
@@ -194,7 +201,8 @@ void DesignerWindow::buildActions()
     connect(m_zoomBox, &QComboBox::currentIndexChanged, this,
             [this](int i) { setZoom(m_zoomBox->itemData(i).toDouble()); });
     bar->addSeparator();
-    add(u"Clos&e"_s, u"actCloseDesigner"_s, QStyle::SP_DialogCloseButton, QKeySequence(), [this] { accept(); });
+    add(u"Clos&e"_s, u"actCloseDesigner"_s, QStyle::SP_DialogCloseButton, QKeySequence(),
+        [this] { accept(); });
     auto *selectAll = new QAction(this);
     selectAll->setShortcut(QKeySequence::SelectAll);
     selectAll->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -261,7 +269,8 @@ QPointF DesignerWindow::freeSpot() const
 {
     const QPointF centre = m_view->mapToScene(m_view->viewport()->rect().center());
     const QRectF printable = m_document->page(m_scene->page()).printableRect();
-    const double x = std::clamp(centre.x() - 20.0, printable.left(), std::max(printable.left(), printable.right() - 40.0));
+    const double x =
+        std::clamp(centre.x() - 20.0, printable.left(), std::max(printable.left(), printable.right() - 40.0));
     const double y = std::clamp(centre.y(), printable.top(), printable.bottom());
     return QPointF(m_scene->snap(x), m_scene->snap(y));
 }
@@ -349,7 +358,9 @@ void DesignerWindow::paste()
     ReportTemplate names = m_document->reportTemplate();
     for (ReportObject &o : objects) {
         o.rect.translate(m_scene->snap(5.0), m_scene->snap(5.0));
-        const QString prefix = o.kind == ObjectKind::Band ? u"Band"_s : o.kind == ObjectKind::Text ? u"Memo"_s : objectKindName(o.kind);
+        const QString prefix = o.kind == ObjectKind::Band   ? u"Band"_s
+                               : o.kind == ObjectKind::Text ? u"Memo"_s
+                                                            : objectKindName(o.kind);
         o.name = uniqueObjectName(names, prefix);
         names.pages.front().objects.append(o);
     }
@@ -393,14 +404,15 @@ void DesignerWindow::loadPicture()
 
 void DesignerWindow::openTemplate()
 {
-    const QString path = m_services.openFileName(this, u"Open template"_s, QFileInfo(m_fileName).absolutePath(),
-                                                 u"Report templates (*.frf)"_s);
+    const QString path = m_services.openFileName(
+        this, u"Open template"_s, QFileInfo(m_fileName).absolutePath(), u"Report templates (*.frf)"_s);
     if (path.isEmpty())
         return;
     try {
         const ReportTemplate loaded = TemplateFile::load(path);
         if (loaded.hasShapes() && !ShapeAddOn::available())
-            throw VinaryError(u"The report template %1 holds shapes, which need the shape add-on."_s.arg(path));
+            throw VinaryError(
+                u"The report template %1 holds shapes, which need the shape add-on."_s.arg(path));
         m_document->reset(loaded);
         m_fileName = path;
         updateTitle();
@@ -432,7 +444,8 @@ bool DesignerWindow::save()
 
 bool DesignerWindow::saveAs()
 {
-    QString path = m_services.saveFileName(this, u"Save template as"_s, m_fileName, u"Report templates (*.frf)"_s);
+    QString path =
+        m_services.saveFileName(this, u"Save template as"_s, m_fileName, u"Report templates (*.frf)"_s);
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).suffix().compare(u"frf"_s, Qt::CaseInsensitive) != 0)
@@ -468,8 +481,8 @@ void DesignerWindow::updateTitle()
 
 void DesignerWindow::done(int result)
 {
-    if (!m_document->undoStack()->isClean()
-        && m_services.question(this, windowTitle(), u"Save the changes to the template?"_s)) {
+    if (!m_document->undoStack()->isClean() &&
+        m_services.question(this, windowTitle(), u"Save the changes to the template?"_s)) {
         if (!save())
             return;
     }

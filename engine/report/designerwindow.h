@@ -9,7 +9,8 @@ class QComboBox;
 class QGraphicsView;
 class QTabBar;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 class DesignerDocument;
 class DesignerScene;

@@ -16,9 +16,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 
 constexpr double cellWidth = 2.0;
 constexpr double cellHeight = 4.2;

@@ -5,7 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // The exports of a prepared report. File writes are atomic (QSaveFile) and throw VinaryError
 // when the file cannot be written.

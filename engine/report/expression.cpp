@@ -8,7 +8,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // ---------------------------------------------------------------- values
 
@@ -131,8 +132,8 @@ QString Value::toText(const QLocale &locale) const
     case Type::Date:
         if (m_date.time() == QTime(0, 0))
             return locale.toString(m_date.date(), QLocale::ShortFormat);
-        return locale.toString(m_date.date(), QLocale::ShortFormat) + u' '
-               + locale.toString(m_date.time(), QLocale::ShortFormat);
+        return locale.toString(m_date.date(), QLocale::ShortFormat) + u' ' +
+               locale.toString(m_date.time(), QLocale::ShortFormat);
     }
     return QString();
 }
@@ -178,7 +179,8 @@ int Value::compare(const Value &other) const
 
 // ---------------------------------------------------------------- lexer and parser
 
-namespace {
+namespace
+{
 
 enum class Tok { End, Number, String, Quoted, Ident, Op };
 
@@ -197,8 +199,14 @@ constexpr int maxSource = 4096;
     throw VinaryError(u"%1 at position %2"_s.arg(why).arg(pos + 1));
 }
 
-bool identStart(QChar c) { return c.isLetter() || c == u'_'; }
-bool identPart(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+bool identStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+bool identPart(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
 
 std::vector<Token> tokenize(const QString &s)
 {
@@ -386,8 +394,8 @@ private:
         static const struct {
             const char16_t *text;
             Op op;
-        } ops[] = {{u"=", Op::Eq},  {u"==", Op::Eq}, {u"<>", Op::Ne}, {u"!=", Op::Ne},
-                   {u"<", Op::Lt},  {u"<=", Op::Le}, {u">", Op::Gt},  {u">=", Op::Ge}};
+        } ops[] = {{u"=", Op::Eq}, {u"==", Op::Eq}, {u"<>", Op::Ne}, {u"!=", Op::Ne},
+                   {u"<", Op::Lt}, {u"<=", Op::Le}, {u">", Op::Gt},  {u">=", Op::Ge}};
         for (const auto &o : ops) {
             if (isOp(QString::fromUtf16(o.text))) {
                 take();

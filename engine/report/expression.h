@@ -8,7 +8,8 @@
 #include <memory>
 #include <vector>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // A value of the expression language. Data values enter as values and leave as text; they are
 // never turned back into expression text, so a wine named "Château d'Yquem" prints as it is.

@@ -14,9 +14,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWidget *parent) : QDialog(parent)
+MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(u"memoEditor"_s);
     setWindowTitle(u"Text"_s);
@@ -81,7 +83,8 @@ MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWi
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_fields, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { insertItem(item); });
+    connect(m_fields, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem *item) { insertItem(item); });
     connect(insert, &QPushButton::clicked, this, [this] { insertItem(m_fields->currentItem()); });
     setTabOrder(m_edit, m_fields);
     setTabOrder(m_fields, insert);

@@ -6,7 +6,8 @@ class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 class DatasetRegistry;
 

@@ -5,9 +5,11 @@
 #include <QPainter>
 #include <QPen>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 
 QPen penOf(const Primitive &p)
 {

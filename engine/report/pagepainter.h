@@ -4,7 +4,8 @@
 
 class QPainter;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // Paints one prepared page, read-only, on any device: the preview, a printer or a PDF. The
 // painter's origin is the sheet's top-left corner; `pixelsPerMm` is the device's scale.

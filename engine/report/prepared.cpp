@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 std::vector<std::vector<TextRun>> textRows(const PreparedPage &page, double tolerance)
 {

@@ -12,7 +12,8 @@
 
 #include <vector>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // A prepared report: pages of drawing primitives in millimetres from the sheet's top-left
 // corner, ready to paint on any device. Text is already broken into lines and placed; painters
@@ -35,8 +36,8 @@ struct PreparedFont {
 
     bool sameStyle(const PreparedFont &o) const
     {
-        return family == o.family && pointSize == o.pointSize && bold == o.bold && italic == o.italic
-               && underline == o.underline;
+        return family == o.family && pointSize == o.pointSize && bold == o.bold && italic == o.italic &&
+               underline == o.underline;
     }
 };
 

@@ -11,9 +11,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 
 // Stands for the page count in a text until the last page is known.
 const QChar totalPagesMark(0xE000);
@@ -169,7 +171,10 @@ class Preparer;
 class ObjectBinder : public Binder
 {
 public:
-    ObjectBinder(Preparer &p, int source, int block, int level) : m_p(p), m_source(source), m_block(block), m_level(level) {}
+    ObjectBinder(Preparer &p, int source, int block, int level)
+        : m_p(p), m_source(source), m_block(block), m_level(level)
+    {
+    }
     int bindField(const QString &dataset, const QString &field) override;
     int bindAggregate(AggregateKind kind, const Expression &expression, int argument) override;
 
@@ -280,7 +285,8 @@ public:
 
     bool hasExactField(int source, const QString &field) const
     {
-        return source >= 0 && m_sources[size_t(source)].dataset->fieldNames().contains(field, Qt::CaseSensitive);
+        return source >= 0 &&
+               m_sources[size_t(source)].dataset->fieldNames().contains(field, Qt::CaseSensitive);
     }
 
     int aggregateSlot(AggregateKind kind, const Expression &expression, int argument, int block, int level)
@@ -480,8 +486,9 @@ private:
         CompiledObject co;
         co.object = &o;
         co.rect = QRectF(o.rect.x(), o.rect.y() - band.object->rect.y(), o.rect.width(), o.rect.height());
-        co.spansBand = (o.kind == ObjectKind::Line || o.kind == ObjectKind::Shape) && co.rect.top() <= eps
-                       && std::abs(co.rect.bottom() - band.object->rect.height()) <= 0.01 && co.rect.height() > eps;
+        co.spansBand = (o.kind == ObjectKind::Line || o.kind == ObjectKind::Shape) && co.rect.top() <= eps &&
+                       std::abs(co.rect.bottom() - band.object->rect.height()) <= 0.01 &&
+                       co.rect.height() > eps;
         if (o.kind == ObjectKind::Picture && !o.imageData.isEmpty())
             co.image = QImage::fromData(o.imageData);
         if (o.kind != ObjectKind::Text)
@@ -508,10 +515,11 @@ private:
                     continue;
                 }
                 throw VinaryError(u"The object %1 has an error in \"%2\": %3."_s.arg(objectLabel(o), seg.text,
-                                                                                   err.message()));
+                                                                                     err.message()));
             }
             co.dynamic = true;
-            if (seg.expression.usesBuiltin(Builtin::TotalPages) && !seg.expression.isPlainBuiltin(Builtin::TotalPages))
+            if (seg.expression.usesBuiltin(Builtin::TotalPages) &&
+                !seg.expression.isPlainBuiltin(Builtin::TotalPages))
                 m_needsTwoPasses = true;
         }
         if (!co.dynamic) {
@@ -558,7 +566,8 @@ private:
 
     bool footerOnThisPage() const
     {
-        return m_design->pageFooter >= 0 && (m_designPage > 1 || band(m_design->pageFooter).object->printOnFirstPage);
+        return m_design->pageFooter >= 0 &&
+               (m_designPage > 1 || band(m_design->pageFooter).object->printOnFirstPage);
     }
 
     void startPage()
@@ -578,7 +587,8 @@ private:
             if (auto inst = measure(m_design->title, false))
                 put(*inst);
         }
-        if (m_design->pageHeader >= 0 && (m_designPage > 1 || band(m_design->pageHeader).object->printOnFirstPage)) {
+        if (m_design->pageHeader >= 0 &&
+            (m_designPage > 1 || band(m_design->pageHeader).object->printOnFirstPage)) {
             if (auto inst = measure(m_design->pageHeader, false))
                 put(*inst);
         }
@@ -726,7 +736,8 @@ private:
                 throw VinaryError(u"The band %1 has an error in its group expression \"%2\": %3."_s.arg(
                     objectLabel(*header.object), header.group->source(), err.message()));
             }
-            if (changed == block.groups.size() && (!block.groups[g].active || !values[g].equals(block.groups[g].value)))
+            if (changed == block.groups.size() &&
+                (!block.groups[g].active || !values[g].equals(block.groups[g].value)))
                 changed = g;
         }
         if (any)
@@ -815,8 +826,8 @@ private:
             try {
                 out += seg.expression.evaluate(*this).formatted(co.object->format, m_options.locale);
             } catch (const VinaryError &err) {
-                throw VinaryError(u"The object %1 has an error in \"%2\": %3."_s.arg(objectLabel(*co.object), seg.text,
-                                                                                   err.message()));
+                throw VinaryError(u"The object %1 has an error in \"%2\": %3."_s.arg(
+                    objectLabel(*co.object), seg.text, err.message()));
             }
         }
         return out;
@@ -884,8 +895,8 @@ private:
                 for (size_t ii = 0; ii < jj; ++ii) {
                     const size_t i = order[ii];
                     const double growth = heights[i] - cb.objects[i].rect.height();
-                    if (cb.objects[i].rect.bottom() <= cb.objects[j].rect.top() + eps
-                        && (growth > eps || shift[i] > eps))
+                    if (cb.objects[i].rect.bottom() <= cb.objects[j].rect.top() + eps &&
+                        (growth > eps || shift[i] > eps))
                         shift[j] = std::max(shift[j], shift[i] + std::max(0.0, growth));
                 }
                 tops[j] += shift[j];
@@ -1029,7 +1040,8 @@ private:
             const ReportObject &o = *p.d.object->object;
             QString text = p.d.text;
             text.replace(totalPagesMark, total);
-            LaidOutText laid = m_measurer.layout(text, prim.font, m_fonts, prim.rect.width(), o.wordWrap, o.hAlign);
+            LaidOutText laid =
+                m_measurer.layout(text, prim.font, m_fonts, prim.rect.width(), o.wordWrap, o.hAlign);
             TextMeasurer::alignVertically(laid, p.d.boxHeight, o.vAlign);
             prim.lines.clear();
             for (PreparedLine line : laid.lines) {

@@ -8,7 +8,8 @@
 #include <QLocale>
 #include <QString>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 struct PrepareOptions {
     QLocale locale;

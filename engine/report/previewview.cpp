@@ -8,9 +8,11 @@
 
 #include <cmath>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 constexpr int gap = 16;
 constexpr int cachedPages = 8;
 } // namespace

@@ -6,7 +6,8 @@
 #include <QHash>
 #include <QImage>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // The pages of a prepared report one below the other, painted only where they are visible.
 // Rendered pages are cached as images for smooth scrolling.

@@ -24,9 +24,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 
 QAction *iconAction(QToolBar *bar, QStyle::StandardPixmap icon, const QString &hint, const QString &name)
 {
@@ -42,7 +44,8 @@ QPageLayout layoutFor(const PreparedPage &page)
 {
     const QSizeF s = page.paperSize;
     const bool landscape = s.width() > s.height();
-    const QPageSize size(landscape ? s.transposed() : s, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    const QPageSize size(landscape ? s.transposed() : s, QPageSize::Millimeter, QString(),
+                         QPageSize::FuzzyMatch);
     return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
 }
 
@@ -220,7 +223,8 @@ void PreviewWindow::exportAs(int format)
     base.remove(QRegularExpression(u"[\\\\/:*?\"<>|\\[\\]]"_s));
     if (base.trimmed().isEmpty())
         base = u"report"_s;
-    QString path = m_services.saveFileName(this, u"Export"_s, QDir::current().filePath(base.trimmed() + suffix), filter);
+    QString path =
+        m_services.saveFileName(this, u"Export"_s, QDir::current().filePath(base.trimmed() + suffix), filter);
     if (path.isEmpty())
         return;
     if (!path.endsWith(suffix, Qt::CaseInsensitive))

@@ -9,7 +9,8 @@ class QComboBox;
 class QLabel;
 class QSpinBox;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 class PreviewView;
 class UiServices;

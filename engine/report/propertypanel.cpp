@@ -7,8 +7,8 @@
 #include <QDoubleSpinBox>
 #include <QFontComboBox>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,15 +20,17 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
-constexpr BandType bandTypes[] = {BandType::ReportTitle,  BandType::PageHeader,  BandType::MasterHeader,
-                                  BandType::MasterData,   BandType::MasterFooter, BandType::GroupHeader,
-                                  BandType::GroupFooter,  BandType::ReportSummary, BandType::PageFooter};
-const char16_t *const bandLabels[] = {u"Report title",  u"Page header",  u"Master header",
-                                      u"Master data",   u"Master footer", u"Group header",
-                                      u"Group footer",  u"Report summary", u"Page footer"};
+namespace
+{
+constexpr BandType bandTypes[] = {BandType::ReportTitle, BandType::PageHeader,    BandType::MasterHeader,
+                                  BandType::MasterData,  BandType::MasterFooter,  BandType::GroupHeader,
+                                  BandType::GroupFooter, BandType::ReportSummary, BandType::PageFooter};
+const char16_t *const bandLabels[] = {u"Report title", u"Page header",    u"Master header",
+                                      u"Master data",  u"Master footer",  u"Group header",
+                                      u"Group footer", u"Report summary", u"Page footer"};
 constexpr Qt::PenStyle penStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::NoPen};
 } // namespace
 
@@ -118,14 +120,17 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     m_frameWidth->setRange(0, 20);
     m_frameWidth->setSingleStep(0.1);
     addRow(form, u"Frame wi&dth (mm)"_s, m_frameWidth);
-    m_frameColor = colorButton(u"propFrameColor"_s, u"Frame colour"_s,
-                               [](ReportObject &o, const QColor &c) { o.frameColor = c; }, false);
+    m_frameColor = colorButton(
+        u"propFrameColor"_s, u"Frame colour"_s, [](ReportObject &o, const QColor &c) { o.frameColor = c; },
+        false);
     addRow(form, u"Frame &colour"_s, m_frameColor);
-    m_textColor = colorButton(u"propTextColor"_s, u"Text colour"_s,
-                              [](ReportObject &o, const QColor &c) { o.textColor = c; }, false);
+    m_textColor = colorButton(
+        u"propTextColor"_s, u"Text colour"_s, [](ReportObject &o, const QColor &c) { o.textColor = c; },
+        false);
     addRow(form, u"Te&xt colour"_s, m_textColor);
-    m_fillColor = colorButton(u"propFillColor"_s, u"Fill colour"_s,
-                              [](ReportObject &o, const QColor &c) { o.fillColor = c; }, true);
+    m_fillColor = colorButton(
+        u"propFillColor"_s, u"Fill colour"_s, [](ReportObject &o, const QColor &c) { o.fillColor = c; },
+        true);
     addRow(form, u"Fi&ll"_s, m_fillColor);
     m_format = new QLineEdit(this);
     m_format->setObjectName(u"propFormat"_s);
@@ -175,11 +180,12 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     m_penStyle->setObjectName(u"propPenStyle"_s);
     m_penStyle->addItems({u"Solid"_s, u"Dashes"_s, u"Dots"_s, u"Dash and dot"_s, u"None"_s});
     addRow(form, u"Pen s&tyle"_s, m_penStyle);
-    m_penColor = colorButton(u"propPenColor"_s, u"Pen colour"_s,
-                             [](ReportObject &o, const QColor &c) { o.penColor = c; }, false);
+    m_penColor = colorButton(
+        u"propPenColor"_s, u"Pen colour"_s, [](ReportObject &o, const QColor &c) { o.penColor = c; }, false);
     addRow(form, u"Pen &colour"_s, m_penColor);
-    m_brushColor = colorButton(u"propBrushColor"_s, u"Shape fill colour"_s,
-                               [](ReportObject &o, const QColor &c) { o.brushColor = c; }, true);
+    m_brushColor = colorButton(
+        u"propBrushColor"_s, u"Shape fill colour"_s,
+        [](ReportObject &o, const QColor &c) { o.brushColor = c; }, true);
     addRow(form, u"&Fill"_s, m_brushColor);
     m_radius = lengthBox(u"propRadius"_s);
     addRow(form, u"Corner &radius (mm)"_s, m_radius);
@@ -246,8 +252,9 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     connect(m_size, &QDoubleSpinBox::valueChanged, this,
             [this](double v) { edit(u"Font size"_s, [v](ReportObject &o) { o.fontSize = v; }); });
     auto flag = [this](QCheckBox *box, const QString &label, bool ReportObject::*member) {
-        connect(box, &QCheckBox::toggled, this,
-                [this, label, member](bool on) { edit(label, [member, on](ReportObject &o) { o.*member = on; }); });
+        connect(box, &QCheckBox::toggled, this, [this, label, member](bool on) {
+            edit(label, [member, on](ReportObject &o) { o.*member = on; });
+        });
     };
     flag(m_bold, u"Bold"_s, &ReportObject::bold);
     flag(m_italic, u"Italic"_s, &ReportObject::italic);
@@ -259,8 +266,9 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     flag(m_firstPage, u"Print on the first page"_s, &ReportObject::printOnFirstPage);
     flag(m_keepAspect, u"Keep proportions"_s, &ReportObject::keepAspect);
     auto frameFlag = [this](QCheckBox *box, bool FrameEdges::*member) {
-        connect(box, &QCheckBox::toggled, this,
-                [this, member](bool on) { edit(u"Frame"_s, [member, on](ReportObject &o) { o.frame.*member = on; }); });
+        connect(box, &QCheckBox::toggled, this, [this, member](bool on) {
+            edit(u"Frame"_s, [member, on](ReportObject &o) { o.frame.*member = on; });
+        });
     };
     frameFlag(m_frameLeft, &FrameEdges::left);
     frameFlag(m_frameTop, &FrameEdges::top);
@@ -284,9 +292,8 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
         const BandType t = bandTypes[i];
         edit(u"Band type"_s, [t](ReportObject &o) { o.bandType = t; });
     });
-    connect(m_dataset, &QComboBox::currentTextChanged, this, [this](const QString &v) {
-        edit(u"Dataset"_s, [v](ReportObject &o) { o.dataset = v; });
-    });
+    connect(m_dataset, &QComboBox::currentTextChanged, this,
+            [this](const QString &v) { edit(u"Dataset"_s, [v](ReportObject &o) { o.dataset = v; }); });
     connect(m_groupExpression, &QLineEdit::editingFinished, this, [this] {
         const QString v = m_groupExpression->text();
         edit(u"Group by"_s, [v](ReportObject &o) { o.groupExpression = v; });
@@ -347,7 +354,8 @@ QDoubleSpinBox *PropertyPanel::lengthBox(const QString &name)
     return box;
 }
 
-QToolButton *PropertyPanel::colorButton(const QString &name, const QString &hint, ColorSetter apply, bool allowNone)
+QToolButton *PropertyPanel::colorButton(const QString &name, const QString &hint, ColorSetter apply,
+                                        bool allowNone)
 {
     auto *b = new QToolButton(this);
     b->setObjectName(name);
@@ -408,7 +416,8 @@ void PropertyPanel::emitPage()
     if (m_loading)
         return;
     m_page.paperSize = QSizeF(m_paperW->value(), m_paperH->value());
-    m_page.margins = QMarginsF(m_marginL->value(), m_marginT->value(), m_marginR->value(), m_marginB->value());
+    m_page.margins =
+        QMarginsF(m_marginL->value(), m_marginT->value(), m_marginR->value(), m_marginB->value());
     emit pageEdited(m_page.paperSize, m_page.margins);
 }
 
@@ -427,7 +436,8 @@ void PropertyPanel::showObject(const ReportObject &o, int count)
     m_objectGroup->setVisible(true);
     m_pageGroup->setVisible(false);
     static const char16_t *const kindTitles[] = {u"Text", u"Band", u"Picture", u"Line", u"Shape"};
-    m_objectGroup->setTitle(count > 1 ? u"%1 objects"_s.arg(count) : QString::fromUtf16(kindTitles[int(o.kind)]));
+    m_objectGroup->setTitle(count > 1 ? u"%1 objects"_s.arg(count)
+                                      : QString::fromUtf16(kindTitles[int(o.kind)]));
     m_name->setText(o.name);
     m_name->setEnabled(count == 1);
     for (QDoubleSpinBox *b : {m_x, m_y, m_w, m_h})

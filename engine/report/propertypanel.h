@@ -15,7 +15,8 @@ class QGroupBox;
 class QLineEdit;
 class QToolButton;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 class UiServices;
 

@@ -14,7 +14,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 Report::Report(QObject *parent) : QObject(parent), m_title(u"[STAMPE]"_s)
 {

@@ -12,7 +12,8 @@
 
 #include <functional>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 class UiServices;
 

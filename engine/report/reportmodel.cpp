@@ -4,7 +4,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 QString ReportObject::text() const
 {
@@ -54,16 +55,17 @@ bool ReportTemplate::hasShapes() const
     return false;
 }
 
-namespace {
+namespace
+{
 struct BandName {
     BandType type;
     const char16_t *name;
 };
 constexpr BandName bandNames[] = {
-    {BandType::ReportTitle, u"report-title"},     {BandType::PageHeader, u"page-header"},
-    {BandType::MasterHeader, u"master-header"},   {BandType::MasterData, u"master-data"},
-    {BandType::MasterFooter, u"master-footer"},   {BandType::GroupHeader, u"group-header"},
-    {BandType::GroupFooter, u"group-footer"},     {BandType::ReportSummary, u"report-summary"},
+    {BandType::ReportTitle, u"report-title"},   {BandType::PageHeader, u"page-header"},
+    {BandType::MasterHeader, u"master-header"}, {BandType::MasterData, u"master-data"},
+    {BandType::MasterFooter, u"master-footer"}, {BandType::GroupHeader, u"group-header"},
+    {BandType::GroupFooter, u"group-footer"},   {BandType::ReportSummary, u"report-summary"},
     {BandType::PageFooter, u"page-footer"},
 };
 } // namespace

@@ -9,7 +9,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // The template model: what a ".frf" file holds. A template is a list of pages; each page is an
 // ordered list of objects. The order is part of the contract: the program's template translation
@@ -71,9 +72,9 @@ struct ReportObject {
 
     // band
     BandType bandType = BandType::MasterData;
-    QString dataset;         // "MainForm.Schede"; master data bands only
-    QString groupExpression; // group header bands: a new group starts when its value changes
-    QString printCondition;  // the band prints only when this is true, e.g. "[Quantita] <= [Scorta]"
+    QString dataset;              // "MainForm.Schede"; master data bands only
+    QString groupExpression;      // group header bands: a new group starts when its value changes
+    QString printCondition;       // the band prints only when this is true, e.g. "[Quantita] <= [Scorta]"
     bool currentRowOnly = false;  // master data: only the dataset's current row, not the whole table
     bool repeatOnNewPage = true;  // master and group headers: repeated at the top of each new page
     bool printOnFirstPage = true; // page header and page footer

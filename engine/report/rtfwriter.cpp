@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 QByteArray RtfWriter::escape(const QString &text)
 {
@@ -98,7 +99,8 @@ void RtfWriter::addParagraph(const Paragraph &p)
         last = pos;
     }
     for (const Run &r : p.runs) {
-        b += "{\\f" + QByteArray::number(r.font) + "\\fs" + QByteArray::number(int(std::lround(r.pointSize * 2)));
+        b += "{\\f" + QByteArray::number(r.font) + "\\fs" +
+             QByteArray::number(int(std::lround(r.pointSize * 2)));
         if (r.bold)
             b += "\\b";
         if (r.italic)
@@ -125,14 +127,16 @@ QByteArray RtfWriter::document() const
     out += "}\n{\\colortbl;";
     for (qsizetype i = 1; i < m_colors.size(); ++i) {
         const QColor &c = m_colors.at(i);
-        out += "\\red" + QByteArray::number(c.red()) + "\\green" + QByteArray::number(c.green()) + "\\blue"
-               + QByteArray::number(c.blue()) + ';';
+        out += "\\red" + QByteArray::number(c.red()) + "\\green" + QByteArray::number(c.green()) + "\\blue" +
+               QByteArray::number(c.blue()) + ';';
     }
     out += "}\n";
-    out += "\\paperw" + QByteArray::number(twips(m_paper.width())) + "\\paperh"
-           + QByteArray::number(twips(m_paper.height())) + "\\margl" + QByteArray::number(twips(m_margins.left()))
-           + "\\margr" + QByteArray::number(twips(m_margins.right())) + "\\margt"
-           + QByteArray::number(twips(m_margins.top())) + "\\margb" + QByteArray::number(twips(m_margins.bottom()));
+    out += "\\paperw" + QByteArray::number(twips(m_paper.width())) + "\\paperh" +
+           QByteArray::number(twips(m_paper.height())) + "\\margl" +
+           QByteArray::number(twips(m_margins.left())) + "\\margr" +
+           QByteArray::number(twips(m_margins.right())) + "\\margt" +
+           QByteArray::number(twips(m_margins.top())) + "\\margb" +
+           QByteArray::number(twips(m_margins.bottom()));
     if (m_paper.width() > m_paper.height())
         out += "\\landscape";
     out += "\n";
@@ -141,7 +145,8 @@ QByteArray RtfWriter::document() const
     return out;
 }
 
-QByteArray RtfWriter::singleParagraphDocument(const QString &text, const QString &fontFamily, double pointSize)
+QByteArray RtfWriter::singleParagraphDocument(const QString &text, const QString &fontFamily,
+                                              double pointSize)
 {
     RtfWriter w;
     Run run;

@@ -9,7 +9,8 @@
 
 #include <vector>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // A small writer of RTF documents (RTF 1.9 subset that WordPad, Word and LibreOffice read).
 // Usable on its own, as the program's notes files are: one paragraph holding exactly a text.
@@ -42,7 +43,8 @@ public:
     // signed), tab and line break as \tab and \line.
     static QByteArray escape(const QString &text);
     // A whole document whose only paragraph holds exactly `text`.
-    static QByteArray singleParagraphDocument(const QString &text, const QString &fontFamily = QStringLiteral("Arial"),
+    static QByteArray singleParagraphDocument(const QString &text,
+                                              const QString &fontFamily = QStringLiteral("Arial"),
                                               double pointSize = 11.0);
     static int twips(double millimetres);
 

@@ -15,9 +15,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
-namespace {
+namespace
+{
 
 constexpr int maxDepth = 32;
 const QString rootName = u"vinary-report"_s;
@@ -106,7 +108,10 @@ QString frameText(const FrameEdges &f)
     return s;
 }
 
-QString boolText(bool b) { return b ? u"true"_s : u"false"_s; }
+QString boolText(bool b)
+{
+    return b ? u"true"_s : u"false"_s;
+}
 
 // Writes only what differs from a default object, so files stay short and every value that is
 // not written reads back as the same default.
@@ -308,7 +313,9 @@ public:
         const QString align = str(u"align"_s, u"left"_s);
         o.hAlign = align == u"center"_s ? HAlign::Center : align == u"right"_s ? HAlign::Right : HAlign::Left;
         const QString valign = str(u"valign"_s, u"top"_s);
-        o.vAlign = valign == u"center"_s ? VAlign::Center : valign == u"bottom"_s ? VAlign::Bottom : VAlign::Top;
+        o.vAlign = valign == u"center"_s   ? VAlign::Center
+                   : valign == u"bottom"_s ? VAlign::Bottom
+                                           : VAlign::Top;
         o.wordWrap = flag(u"wrap"_s, d.wordWrap);
         o.stretch = flag(u"stretch"_s, d.stretch);
         const QString frame = str(u"frame"_s, QString());
@@ -332,9 +339,9 @@ public:
         o.printOnFirstPage = flag(u"first-page"_s, d.printOnFirstPage);
         o.keepAspect = flag(u"keep-aspect"_s, d.keepAspect);
         const QString shape = str(u"shape"_s, u"rectangle"_s);
-        o.shapeKind = shape == u"ellipse"_s                ? ShapeKind::Ellipse
+        o.shapeKind = shape == u"ellipse"_s             ? ShapeKind::Ellipse
                       : shape == u"rounded-rectangle"_s ? ShapeKind::RoundedRectangle
-                                                         : ShapeKind::Rectangle;
+                                                        : ShapeKind::Rectangle;
         o.penWidth = num(u"pen-width"_s, d.penWidth, 0.0, 20.0);
         o.penColor = color(u"pen-color"_s, d.penColor);
         const QString pen = str(u"pen-style"_s, u"solid"_s);
@@ -422,8 +429,9 @@ public:
         if (!ok || v < 1)
             damaged(u"it has no valid format version"_s);
         if (v > TemplateFile::formatVersion)
-            throw VinaryError(u"The report template %1 was written by a newer version of Vinary (format %2)."_s.arg(
-                m_name, version));
+            throw VinaryError(
+                u"The report template %1 was written by a newer version of Vinary (format %2)."_s.arg(
+                    m_name, version));
     }
 
     ReportTemplate readTemplate()
@@ -464,14 +472,16 @@ bool looksLikeXml(const QByteArray &data)
     if (head.contains('\0'))
         return false;
     qsizetype i = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (i < head.size() && (head.at(i) == ' ' || head.at(i) == '\t' || head.at(i) == '\r' || head.at(i) == '\n'))
+    while (i < head.size() &&
+           (head.at(i) == ' ' || head.at(i) == '\t' || head.at(i) == '\r' || head.at(i) == '\n'))
         ++i;
     return i < head.size() && head.at(i) == '<';
 }
 
 } // namespace
 
-namespace TemplateFile {
+namespace TemplateFile
+{
 
 ReportTemplate parse(const QByteArray &data, const QString &displayName)
 {

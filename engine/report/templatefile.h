@@ -5,12 +5,14 @@
 #include <QByteArray>
 #include <QString>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // The ".frf" file format: versioned XML written by this engine. Reading is defensive, since a
 // template is an outside file: hostile or damaged input gives a VinaryError in plain words, and
 // out-of-range numbers are clamped into the ranges below.
-namespace TemplateFile {
+namespace TemplateFile
+{
 
 constexpr int formatVersion = 1;
 constexpr qint64 maxFileSize = 32 * 1024 * 1024;

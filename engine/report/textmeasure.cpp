@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 QFont Reference::font(const QString &family, double pointSize, bool bold, bool italic, bool underline)
 {
@@ -45,7 +46,8 @@ int TextMeasurer::fontIndex(const ReportObject &object, std::vector<PreparedFont
         if (fonts[i].sameStyle(wanted))
             return int(i);
     }
-    wanted.font = Reference::font(wanted.family, wanted.pointSize, wanted.bold, wanted.italic, wanted.underline);
+    wanted.font =
+        Reference::font(wanted.family, wanted.pointSize, wanted.bold, wanted.italic, wanted.underline);
     fonts.push_back(wanted);
     return int(fonts.size()) - 1;
 }

@@ -11,11 +11,13 @@
 #include <memory>
 #include <vector>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // Text is measured against a fixed reference resolution with unhinted glyphs, never against the
 // screen, so that lines break alike in the preview, on paper and in the PDF.
-namespace Reference {
+namespace Reference
+{
 constexpr double dpi = 1200.0;
 constexpr double pixelsPerMm = dpi / 25.4;
 constexpr double mmPerPixel = 25.4 / dpi;

@@ -7,7 +7,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 bool UiServices::printerAvailable()
 {

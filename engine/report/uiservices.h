@@ -6,7 +6,8 @@
 class QPrinter;
 class QWidget;
 
-namespace vinary::report {
+namespace vinary::report
+{
 
 // The modal boxes the preview and the designer open, behind one seam so that tests queue answers
 // instead of clicking real dialogs.

@@ -9,7 +9,8 @@
 #include <QStringList>
 #include <QVariantList>
 
-namespace vinary::report::fixtures {
+namespace vinary::report::fixtures
+{
 
 using namespace Qt::StringLiterals;
 
@@ -24,7 +25,8 @@ inline ReportObject band(BandType type, double y, double height, const QString &
     return o;
 }
 
-inline ReportObject text(double x, double y, double w, double h, const QString &content, const QString &name = QString())
+inline ReportObject text(double x, double y, double w, double h, const QString &content,
+                         const QString &name = QString())
 {
     ReportObject o;
     o.kind = ObjectKind::Text;
@@ -46,12 +48,16 @@ inline ReportPage page()
 
 inline const QStringList &wineFields()
 {
-    static const QStringList fields = {
-        u"ID"_s,         u"Codice"_s,       u"Descrizione"_s, u"Composizione"_s, u"Anno"_s,     u"Gradi"_s,
-        u"Produttore"_s, u"Fornitore"_s,    u"Zona"_s,        u"Regione"_s,      u"Gruppo"_s,   u"Tipologia"_s,
-        u"Capacita"_s,   u"Collocazione"_s, u"Quantita"_s,    u"Prezzo_Acq"_s,   u"Ricarico"_s, u"Prezzo_Ven"_s,
-        u"Prezzo_Bic"_s, u"Incarta"_s,      u"Ultimo_carico"_s, u"Scadenza"_s,   u"Scorta"_s,   u"Degustazione"_s,
-        u"Punti1"_s,     u"Punti2"_s,       u"Punti3"_s,      u"Note"_s,         u"Pronto"_s,   u"Valore"_s};
+    static const QStringList fields = {u"ID"_s,           u"Codice"_s,       u"Descrizione"_s,
+                                       u"Composizione"_s, u"Anno"_s,         u"Gradi"_s,
+                                       u"Produttore"_s,   u"Fornitore"_s,    u"Zona"_s,
+                                       u"Regione"_s,      u"Gruppo"_s,       u"Tipologia"_s,
+                                       u"Capacita"_s,     u"Collocazione"_s, u"Quantita"_s,
+                                       u"Prezzo_Acq"_s,   u"Ricarico"_s,     u"Prezzo_Ven"_s,
+                                       u"Prezzo_Bic"_s,   u"Incarta"_s,      u"Ultimo_carico"_s,
+                                       u"Scadenza"_s,     u"Scorta"_s,       u"Degustazione"_s,
+                                       u"Punti1"_s,       u"Punti2"_s,       u"Punti3"_s,
+                                       u"Note"_s,         u"Pronto"_s,       u"Valore"_s};
     return fields;
 }
 
@@ -129,21 +135,36 @@ inline void fillCellar(MemoryDataset &ds, const QDate &today)
         const char16_t *notes;
     };
     static const Card cards[] = {
-        {u"Barolo Cannubi", u"Nebbiolo", u"2016", u"Marchesi di Barolo", u"Barolo", u"Piemonte", u"Rosso", u"A1", 12, 38.5, 9, 6, true, 900, u"Granato, rosa appassita e catrame; tannino fitto."},
-        {u"Brunello di Montalcino", u"Sangiovese", u"2017", u"Biondi-Santi", u"Montalcino", u"Toscana", u"Rosso", u"A2", 4, 62, 0, 6, true, 1500, u"Ciliegia, tabacco, sottobosco."},
-        {u"Chianti Classico Riserva", u"Sangiovese", u"2019", u"Castello di Ama", u"Chianti Classico", u"Toscana", u"Rosso", u"A3", 18, 19.8, 6, 6, true, 400, u"Viola e amarena, sapido."},
-        {u"Amarone della Valpolicella", u"Corvina, Rondinella", u"2015", u"Bertani", u"Valpolicella", u"Veneto", u"Rosso", u"A4", 6, 45, 11, 3, true, -20, u"Frutta sotto spirito, cacao."},
-        {u"Château d'Yquem", u"Sémillon, Sauvignon", u"2009", u"Château d'Yquem", u"Sauternes", u"Bordeaux", u"Dolce", u"C1", 2, 210, 0, 1, true, 2500, u"Albicocca candita, zafferano, miele."},
-        {u"Passito di Pantelleria Ben Ryé", u"Zibibbo", u"2020", u"Donnafugata", u"Pantelleria", u"Sicilia", u"Dolce", u"C2", 9, 24, 7, 4, true, 1200, u"Dattero, fico secco, agrumi canditi."},
-        {u"Franciacorta Satèn", u"Chardonnay", u"2018", u"Ca' del Bosco", u"Franciacorta", u"Lombardia", u"Spumante", u"B1", 24, 27, 8, 12, true, 200, u"Perlage fine, crosta di pane."},
-        {u"Trento DOC Giulio Ferrari", u"Chardonnay", u"2010", u"Ferrari", u"Trentino", u"Trentino-Alto Adige", u"Spumante", u"B2", 3, 95, 0, 4, true, 60, u"Nocciola tostata, agrumi."},
-        {u"Vermentino di Gallura", u"Vermentino", u"2022", u"Capichera", u"Gallura", u"Sardegna", u"Bianco", u"D1", 30, 14.5, 5, 12, true, 90, u"Macchia mediterranea, mandorla."},
-        {u"Fiano di Avellino", u"Fiano", u"2021", u"Feudi di San Gregorio", u"Irpinia", u"Campania", u"Bianco", u"D2", 11, 13, 4.5, 12, true, 300, u"Nocciola, pera, fumé."},
-        {u"Soave Classico Calvarino", u"Garganega", u"2021", u"Pieropan", u"Soave", u"Veneto", u"Bianco", u"D3", 0, 16, 5, 6, true, 150, u"Fiori bianchi, mandorla."},
-        {u"Cerasuolo d'Abruzzo", u"Montepulciano", u"2022", u"Emidio Pepe", u"", u"Abruzzo", u"Rosato", u"E1", 7, 22, 6.5, 6, true, -90, u"Melograno, fragolina."},
-        {u"Etna Rosso Contrada", u"Nerello Mascalese", u"2019", u"Passopisciaro", u"Etna", u"Sicilia", u"Rosso", u"A5", 8, 33, 8, 6, false, 700, u"Pietra lavica, ribes."},
-        {u"Taurasi Radici", u"Aglianico", u"2016", u"Mastroberardino", u"Irpinia", u"Campania", u"Rosso", u"A6", 5, 29, 0, 6, true, 1000, u""},
-        {u"Lambrusco di Sorbara", u"Lambrusco", u"2023", u"Cleto Chiarli", u"Modena", u"Emilia-Romagna", u"Spumante", u"B3", 36, 7.9, 3.5, 12, false, 0, u"Fragola, viola."},
+        {u"Barolo Cannubi", u"Nebbiolo", u"2016", u"Marchesi di Barolo", u"Barolo", u"Piemonte", u"Rosso",
+         u"A1", 12, 38.5, 9, 6, true, 900, u"Granato, rosa appassita e catrame; tannino fitto."},
+        {u"Brunello di Montalcino", u"Sangiovese", u"2017", u"Biondi-Santi", u"Montalcino", u"Toscana",
+         u"Rosso", u"A2", 4, 62, 0, 6, true, 1500, u"Ciliegia, tabacco, sottobosco."},
+        {u"Chianti Classico Riserva", u"Sangiovese", u"2019", u"Castello di Ama", u"Chianti Classico",
+         u"Toscana", u"Rosso", u"A3", 18, 19.8, 6, 6, true, 400, u"Viola e amarena, sapido."},
+        {u"Amarone della Valpolicella", u"Corvina, Rondinella", u"2015", u"Bertani", u"Valpolicella",
+         u"Veneto", u"Rosso", u"A4", 6, 45, 11, 3, true, -20, u"Frutta sotto spirito, cacao."},
+        {u"Château d'Yquem", u"Sémillon, Sauvignon", u"2009", u"Château d'Yquem", u"Sauternes", u"Bordeaux",
+         u"Dolce", u"C1", 2, 210, 0, 1, true, 2500, u"Albicocca candita, zafferano, miele."},
+        {u"Passito di Pantelleria Ben Ryé", u"Zibibbo", u"2020", u"Donnafugata", u"Pantelleria", u"Sicilia",
+         u"Dolce", u"C2", 9, 24, 7, 4, true, 1200, u"Dattero, fico secco, agrumi canditi."},
+        {u"Franciacorta Satèn", u"Chardonnay", u"2018", u"Ca' del Bosco", u"Franciacorta", u"Lombardia",
+         u"Spumante", u"B1", 24, 27, 8, 12, true, 200, u"Perlage fine, crosta di pane."},
+        {u"Trento DOC Giulio Ferrari", u"Chardonnay", u"2010", u"Ferrari", u"Trentino",
+         u"Trentino-Alto Adige", u"Spumante", u"B2", 3, 95, 0, 4, true, 60, u"Nocciola tostata, agrumi."},
+        {u"Vermentino di Gallura", u"Vermentino", u"2022", u"Capichera", u"Gallura", u"Sardegna", u"Bianco",
+         u"D1", 30, 14.5, 5, 12, true, 90, u"Macchia mediterranea, mandorla."},
+        {u"Fiano di Avellino", u"Fiano", u"2021", u"Feudi di San Gregorio", u"Irpinia", u"Campania",
+         u"Bianco", u"D2", 11, 13, 4.5, 12, true, 300, u"Nocciola, pera, fumé."},
+        {u"Soave Classico Calvarino", u"Garganega", u"2021", u"Pieropan", u"Soave", u"Veneto", u"Bianco",
+         u"D3", 0, 16, 5, 6, true, 150, u"Fiori bianchi, mandorla."},
+        {u"Cerasuolo d'Abruzzo", u"Montepulciano", u"2022", u"Emidio Pepe", u"", u"Abruzzo", u"Rosato", u"E1",
+         7, 22, 6.5, 6, true, -90, u"Melograno, fragolina."},
+        {u"Etna Rosso Contrada", u"Nerello Mascalese", u"2019", u"Passopisciaro", u"Etna", u"Sicilia",
+         u"Rosso", u"A5", 8, 33, 8, 6, false, 700, u"Pietra lavica, ribes."},
+        {u"Taurasi Radici", u"Aglianico", u"2016", u"Mastroberardino", u"Irpinia", u"Campania", u"Rosso",
+         u"A6", 5, 29, 0, 6, true, 1000, u""},
+        {u"Lambrusco di Sorbara", u"Lambrusco", u"2023", u"Cleto Chiarli", u"Modena", u"Emilia-Romagna",
+         u"Spumante", u"B3", 36, 7.9, 3.5, 12, false, 0, u"Fragola, viola."},
     };
     ds.setFields(wineFields());
     int id = 0;
@@ -151,20 +172,44 @@ inline void fillCellar(MemoryDataset &ds, const QDate &today)
         ++id;
         const double sale = c.purchase * 2.2;
         const QDateTime due = c.dueInDays ? QDateTime(today.addDays(c.dueInDays), QTime(0, 0)) : QDateTime();
-        ds.addRow({id, u"VN%1"_s.arg(id, 4, 10, QLatin1Char('0')), QString::fromUtf16(c.description),
-                   QString::fromUtf16(c.grapes), QString::fromUtf16(c.year), u"14"_s, QString::fromUtf16(c.producer),
-                   u"Enodistribuzione Srl"_s, QString::fromUtf16(c.zone), QString::fromUtf16(c.region), u"Italia"_s,
-                   QString::fromUtf16(c.type), u"0,75 l"_s, QString::fromUtf16(c.position), c.quantity, c.purchase,
-                   2.2, sale, c.glass, c.onList, QDateTime(today.addDays(-30), QTime(0, 0)), due, c.scorta,
-                   QString::fromUtf16(c.notes), 8.0, 7.0, 9.0, QString(), c.dueInDays ? c.dueInDays - 1 : 9999,
+        ds.addRow({id,
+                   u"VN%1"_s.arg(id, 4, 10, QLatin1Char('0')),
+                   QString::fromUtf16(c.description),
+                   QString::fromUtf16(c.grapes),
+                   QString::fromUtf16(c.year),
+                   u"14"_s,
+                   QString::fromUtf16(c.producer),
+                   u"Enodistribuzione Srl"_s,
+                   QString::fromUtf16(c.zone),
+                   QString::fromUtf16(c.region),
+                   u"Italia"_s,
+                   QString::fromUtf16(c.type),
+                   u"0,75 l"_s,
+                   QString::fromUtf16(c.position),
+                   c.quantity,
+                   c.purchase,
+                   2.2,
+                   sale,
+                   c.glass,
+                   c.onList,
+                   QDateTime(today.addDays(-30), QTime(0, 0)),
+                   due,
+                   c.scorta,
+                   QString::fromUtf16(c.notes),
+                   8.0,
+                   7.0,
+                   9.0,
+                   QString(),
+                   c.dueInDays ? c.dueInDays - 1 : 9999,
                    c.quantity * c.purchase});
     }
 }
 
 inline const QStringList &journalFields()
 {
-    static const QStringList fields = {u"ID"_s,       u"Causale"_s,  u"Data"_s,       u"Codice"_s,    u"Descrizione"_s,
-                                       u"Anno"_s,     u"Quantita"_s, u"Prezzo_acq"_s, u"Prezzo_ven"_s};
+    static const QStringList fields = {u"ID"_s,       u"Causale"_s,     u"Data"_s,
+                                       u"Codice"_s,   u"Descrizione"_s, u"Anno"_s,
+                                       u"Quantita"_s, u"Prezzo_acq"_s,  u"Prezzo_ven"_s};
     return fields;
 }
 

@@ -26,7 +26,8 @@ using namespace vinary;
 using namespace vinary::report;
 using namespace vinary::report::fixtures;
 
-namespace {
+namespace
+{
 
 class QueuedServices : public UiServices
 {
@@ -125,14 +126,16 @@ void TestDesignerWindow::mouseDragMovesSnappedToTheGrid()
     const QPoint start = view->mapFromScene(QPointF(30, 25));
     const QPoint end = view->mapFromScene(QPointF(30 + 7.3, 25 + 10.9));
     QTest::mousePress(view->viewport(), Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, end, view->viewport()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, {});
+    QMouseEvent move(QEvent::MouseMove, end, view->viewport()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
+                     {});
     QApplication::sendEvent(view->viewport(), &move);
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, end);
     const QRectF r = f.object(1).rect;
     QCOMPARE(r.size(), QSizeF(40, 6));
     QCOMPARE(std::fmod(r.x(), 2.0), 0.0);
     QCOMPARE(std::fmod(r.y(), 2.0), 0.0);
-    QVERIFY2(std::abs(r.x() - 27.3) <= 2.0 && std::abs(r.y() - 32.9) <= 2.0, qPrintable(u"%1 %2"_s.arg(r.x()).arg(r.y())));
+    QVERIFY2(std::abs(r.x() - 27.3) <= 2.0 && std::abs(r.y() - 32.9) <= 2.0,
+             qPrintable(u"%1 %2"_s.arg(r.x()).arg(r.y())));
     QCOMPARE(f.window->document().undoStack()->count(), 1);
     f.window->document().undoStack()->undo();
     QCOMPARE(f.object(1).rect, QRectF(20, 22, 40, 6));
@@ -267,7 +270,11 @@ void TestDesignerWindow::looksRight()
     auto *tabs = f.window->findChild<QTabBar *>(u"designerPages"_s);
     QVERIFY(tabs);
     QCOMPARE(tabs->count(), 1);
-    QVERIFY2(tabs->isVisible() && tabs->height() > 10, qPrintable(u"%1 %2 %3 %4"_s.arg(tabs->isVisible()).arg(tabs->height()).arg(tabs->sizeHint().height()).arg(tabs->parentWidget()->objectName())));
+    QVERIFY2(tabs->isVisible() && tabs->height() > 10,
+             qPrintable(u"%1 %2 %3 %4"_s.arg(tabs->isVisible())
+                            .arg(tabs->height())
+                            .arg(tabs->sizeHint().height())
+                            .arg(tabs->parentWidget()->objectName())));
     const QImage shot = f.window->grab().toImage();
     QVERIFY(!shot.isNull());
     const QByteArray keep = qgetenv("VINARY_SCREENSHOT_DIR");

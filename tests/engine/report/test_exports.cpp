@@ -19,7 +19,8 @@ using namespace vinary;
 using namespace vinary::report;
 using namespace vinary::report::fixtures;
 
-namespace {
+namespace
+{
 
 const QString goldenDir = QStringLiteral(VINARY_SOURCE_DIR "/tests/engine/report/golden/");
 
@@ -108,7 +109,9 @@ void compareWithGolden(const QString &actual, const QString &name)
     for (qsizetype i = 0; i < std::max(expected.size(), lines.size()); ++i) {
         const QString e = expected.value(i, u"<end of file>"_s);
         const QString a = lines.value(i, u"<end of file>"_s);
-        QVERIFY2(e == a, qPrintable(u"%1 line %2\n expected: |%3|\n actual:   |%4|"_s.arg(name).arg(i + 1).arg(e, a)));
+        QVERIFY2(
+            e == a,
+            qPrintable(u"%1 line %2\n expected: |%3|\n actual:   |%4|"_s.arg(name).arg(i + 1).arg(e, a)));
     }
 }
 
@@ -224,7 +227,8 @@ void TestExports::rtfEscaping_data()
     QTest::newRow("accent") << u"Ryé"_s << QByteArray("Ry\\u233?");
     QTest::newRow("beyond latin") << u"€"_s << QByteArray("\\u8364?");
     QTest::newRow("high code unit is signed") << u"\uFB01"_s << QByteArray("\\u-1279?");
-    QTest::newRow("astral as surrogates") << QString::fromUcs4(U"\U0001F377") << QByteArray("\\u-10180?\\u-8329?");
+    QTest::newRow("astral as surrogates")
+        << QString::fromUcs4(U"\U0001F377") << QByteArray("\\u-10180?\\u-8329?");
     QTest::newRow("tab and line break") << u"a\tb\nc"_s << QByteArray("a\\tab b\\line c");
 }
 

@@ -13,7 +13,8 @@ using namespace vinary::report;
 
 Q_DECLARE_METATYPE(vinary::report::Value)
 
-namespace {
+namespace
+{
 
 // Fields by name, in one dataset "Schede", and fixed built-ins.
 class Fields : public Binder, public EvalContext

@@ -12,7 +12,8 @@ using namespace vinary;
 using namespace vinary::report;
 using namespace vinary::report::fixtures;
 
-namespace {
+namespace
+{
 
 struct Placed {
     QString text;
@@ -226,17 +227,19 @@ void TestPreparer::groupTotalsAndGrandTotal()
     p.objects.append(band(BandType::MasterData, 30, 6, u"Data"_s));
     p.objects.append(text(10, 30, 50, 6, u"[Name]"_s));
     p.objects.append(band(BandType::GroupFooter, 40, 6));
-    p.objects.append(text(10, 40, 100, 6, u"sum [SUM([Amount])] n [COUNT()] avg [AVG([Amount])] of [Kind]"_s));
-    p.objects.append(band(BandType::ReportSummary, 50, 6));
     p.objects.append(
-        text(10, 50, 150, 6, u"total [SUM([Amount])] n [COUNT()] min [MIN([Amount])] max [MAX([Amount])] big [COUNT([Amount] > 5)]"_s));
+        text(10, 40, 100, 6, u"sum [SUM([Amount])] n [COUNT()] avg [AVG([Amount])] of [Kind]"_s));
+    p.objects.append(band(BandType::ReportSummary, 50, 6));
+    p.objects.append(text(
+        10, 50, 150, 6,
+        u"total [SUM([Amount])] n [COUNT()] min [MIN([Amount])] max [MAX([Amount])] big [COUNT([Amount] > 5)]"_s));
     t.pages.append(p);
     MemoryDataset ds = rows(7, 3);
     const QStringList out = textList(run(t, ds).pages[0]);
     QCOMPARE(out,
              (QStringList{u"K1"_s, u"row 1"_s, u"row 2"_s, u"row 3"_s, u"sum 6 n 3 avg 2 of K1"_s, u"K2"_s,
-                          u"row 4"_s, u"row 5"_s, u"row 6"_s, u"sum 15 n 3 avg 5 of K2"_s, u"K3"_s, u"row 7"_s,
-                          u"sum 7 n 1 avg 7 of K3"_s, u"total 28 n 7 min 1 max 7 big 2"_s}));
+                          u"row 4"_s, u"row 5"_s, u"row 6"_s, u"sum 15 n 3 avg 5 of K2"_s, u"K3"_s,
+                          u"row 7"_s, u"sum 7 n 1 avg 7 of K3"_s, u"total 28 n 7 min 1 max 7 big 2"_s}));
 }
 
 void TestPreparer::stretchedTextPushesWhatIsBelow()
@@ -287,7 +290,8 @@ void TestPreparer::totalPagesOnEveryPage()
         const QString expected = u"Page %1 of 5"_s.arg(i + 1);
         bool found = false;
         for (const Primitive &prim : r.pages[size_t(i)].items) {
-            if (prim.kind == Primitive::Kind::Text && !prim.lines.empty() && prim.lines.front().text == expected) {
+            if (prim.kind == Primitive::Kind::Text && !prim.lines.empty() &&
+                prim.lines.front().text == expected) {
                 found = true;
                 // Right-aligned once the number is known.
                 const PreparedLine &l = prim.lines.front();
@@ -360,7 +364,8 @@ void TestPreparer::builtinsAndFormats()
     t.page(0).objects.append(price);
     MemoryDataset ds = rows(2);
     const QStringList out = textList(run(t, ds).pages[0]);
-    QCOMPARE(out, (QStringList{u"1. 1 on 1 Jun 2025 p.1"_s, u"1.50"_s, u"2. 2 on 1 Jun 2025 p.1"_s, u"3.00"_s}));
+    QCOMPARE(out,
+             (QStringList{u"1. 1 on 1 Jun 2025 p.1"_s, u"1.50"_s, u"2. 2 on 1 Jun 2025 p.1"_s, u"3.00"_s}));
 }
 
 void TestPreparer::datasetsByBareAndQualifiedNames()
@@ -408,7 +413,8 @@ void TestPreparer::errorsNameTheObjectAndTheExpression()
         ReportTemplate t = listTemplate(6.0, 260.0);
         t.page(0).objects[1].setText(u"[Nmae]"_s);
         const QString e = errorOf(t, ds);
-        QVERIFY2(e.contains(u"NameText"_s) && e.contains(u"[Nmae]"_s) && e.contains(u"no field"_s), qPrintable(e));
+        QVERIFY2(e.contains(u"NameText"_s) && e.contains(u"[Nmae]"_s) && e.contains(u"no field"_s),
+                 qPrintable(e));
     }
     {
         ReportTemplate t = listTemplate(6.0, 260.0);

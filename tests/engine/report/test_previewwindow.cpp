@@ -24,7 +24,8 @@ using namespace vinary;
 using namespace vinary::report;
 using namespace vinary::report::fixtures;
 
-namespace {
+namespace
+{
 
 class QueuedServices : public UiServices
 {

@@ -17,7 +17,8 @@ using namespace vinary;
 using namespace vinary::report;
 using namespace vinary::report::fixtures;
 
-namespace {
+namespace
+{
 
 quint32 seed()
 {
@@ -28,13 +29,54 @@ quint32 seed()
 
 const QStringList &tokens()
 {
-    static const QStringList t = {
-        u"[Quantita]"_s, u"[Scorta]"_s, u"[Schede.\"Descrizione\"]"_s, u"Prezzo_Acq"_s, u"Valore"_s,
-        u"[PAGE#]"_s,    u"[TOTALPAGES]"_s, u"DATE"_s, u"LINE#"_s, u"1"_s, u"0"_s, u"2.5"_s, u"1e308"_s,
-        u"'d''Yquem'"_s, u"'['"_s, u"+"_s, u"-"_s, u"*"_s, u"/"_s, u"mod"_s, u"="_s, u"<="_s, u"<>"_s,
-        u"and"_s, u"or"_s, u"not"_s, u"("_s, u")"_s, u"["_s, u"]"_s, u";"_s, u","_s, u"IIF("_s,
-        u"SUM("_s, u"COUNT("_s, u"AVG("_s, u"MIN("_s, u"MAX("_s, u"FORMAT("_s, u"'0.00;;#'"_s,
-        u"UPPER("_s, u"ROUND("_s, u"."_s, u"\""_s, u"Incarta"_s, u"Pronto"_s, u"Nessuno"_s, u"@"_s};
+    static const QStringList t = {u"[Quantita]"_s,
+                                  u"[Scorta]"_s,
+                                  u"[Schede.\"Descrizione\"]"_s,
+                                  u"Prezzo_Acq"_s,
+                                  u"Valore"_s,
+                                  u"[PAGE#]"_s,
+                                  u"[TOTALPAGES]"_s,
+                                  u"DATE"_s,
+                                  u"LINE#"_s,
+                                  u"1"_s,
+                                  u"0"_s,
+                                  u"2.5"_s,
+                                  u"1e308"_s,
+                                  u"'d''Yquem'"_s,
+                                  u"'['"_s,
+                                  u"+"_s,
+                                  u"-"_s,
+                                  u"*"_s,
+                                  u"/"_s,
+                                  u"mod"_s,
+                                  u"="_s,
+                                  u"<="_s,
+                                  u"<>"_s,
+                                  u"and"_s,
+                                  u"or"_s,
+                                  u"not"_s,
+                                  u"("_s,
+                                  u")"_s,
+                                  u"["_s,
+                                  u"]"_s,
+                                  u";"_s,
+                                  u","_s,
+                                  u"IIF("_s,
+                                  u"SUM("_s,
+                                  u"COUNT("_s,
+                                  u"AVG("_s,
+                                  u"MIN("_s,
+                                  u"MAX("_s,
+                                  u"FORMAT("_s,
+                                  u"'0.00;;#'"_s,
+                                  u"UPPER("_s,
+                                  u"ROUND("_s,
+                                  u"."_s,
+                                  u"\""_s,
+                                  u"Incarta"_s,
+                                  u"Pronto"_s,
+                                  u"Nessuno"_s,
+                                  u"@"_s};
     return t;
 }
 
@@ -64,7 +106,8 @@ ReportTemplate randomTemplate(QRandomGenerator &rng)
         for (int b = 0; b < bands; ++b) {
             const auto type = static_cast<BandType>(rng.bounded(9));
             const double h = rng.bounded(0, 60) + rng.generateDouble();
-            ReportObject band = fixtures::band(type, y, h, type == BandType::MasterData ? u"Schede"_s : QString());
+            ReportObject band =
+                fixtures::band(type, y, h, type == BandType::MasterData ? u"Schede"_s : QString());
             if (rng.bounded(4) == 0)
                 band.printCondition = randomExpression(rng);
             if (type == BandType::GroupHeader)
@@ -74,8 +117,9 @@ ReportTemplate randomTemplate(QRandomGenerator &rng)
             p.objects.append(band);
             const int texts = rng.bounded(0, 4);
             for (int k = 0; k < texts; ++k) {
-                ReportObject o = text(rng.bounded(0, 200), y + rng.bounded(0, int(h) + 1), rng.bounded(0, 120),
-                                      rng.bounded(0, 20), u"A [%1] b"_s.arg(randomExpression(rng)));
+                ReportObject o =
+                    text(rng.bounded(0, 200), y + rng.bounded(0, int(h) + 1), rng.bounded(0, 120),
+                         rng.bounded(0, 20), u"A [%1] b"_s.arg(randomExpression(rng)));
                 o.stretch = rng.bounded(2);
                 o.wordWrap = rng.bounded(2);
                 o.format = rng.bounded(3) == 0 ? u"#,##0.00"_s : QString();
@@ -229,7 +273,8 @@ void TestRandomized::roundTripOfRandomTemplates()
             for (int o = 0; o < t.page(p).objectCount(); ++o) {
                 const ReportObject &a = t.page(p).object(o);
                 const ReportObject &b = back.page(p).object(o);
-                QVERIFY2(a == b, qPrintable(u"page %1 object %2: %3 / %4"_s.arg(p).arg(o).arg(a.text(), b.text())));
+                QVERIFY2(a == b,
+                         qPrintable(u"page %1 object %2: %3 / %4"_s.arg(p).arg(o).arg(a.text(), b.text())));
             }
         }
     }

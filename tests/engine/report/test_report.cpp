@@ -17,7 +17,8 @@ using namespace vinary;
 using namespace vinary::report;
 using namespace vinary::report::fixtures;
 
-namespace {
+namespace
+{
 
 ReportTemplate oneLine(const QString &content)
 {
@@ -151,7 +152,8 @@ void TestReport::unreadableTemplateKeepsTheOldOne()
     Report r;
     r.loadFromFile(dir.filePath(u"good.frf"_s));
     const QString e = loadError(r, dir.filePath(u"old.frf"_s));
-    QVERIFY2(e.startsWith(u"frReport1: "_s) && e.endsWith(u"old.frf is not a Vinary report template."_s), qPrintable(e));
+    QVERIFY2(e.startsWith(u"frReport1: "_s) && e.endsWith(u"old.frf is not a Vinary report template."_s),
+             qPrintable(e));
     QCOMPARE(r.objectText(0, 1), u"good\r\n"_s);
     QCOMPARE(QFileInfo(r.fileName()).fileName(), u"good.frf"_s);
 }
@@ -253,7 +255,8 @@ void TestReport::showReportReportsItsOwnFailures()
     r.setObjectText(0, 1, u"[Schede.\"Descrizion\"]"_s);
     r.showReport();
     QCOMPARE(errors.size(), 2);
-    QVERIFY2(errors.back().contains(u"Memo1"_s) && errors.back().contains(u"Descrizion"_s), qPrintable(errors.back()));
+    QVERIFY2(errors.back().contains(u"Memo1"_s) && errors.back().contains(u"Descrizion"_s),
+             qPrintable(errors.back()));
     QVERIFY(!previewed);
 }
 

@@ -14,7 +14,8 @@ using namespace Qt::StringLiterals;
 using namespace vinary;
 using namespace vinary::report;
 
-namespace {
+namespace
+{
 
 // One object of every kind, each with properties away from the defaults.
 ReportTemplate richTemplate()
@@ -208,7 +209,9 @@ void TestTemplateFile::objectTextSplitsAtLineBreaks()
 void TestTemplateFile::binaryFilesAreNotTemplates_data()
 {
     QTest::addColumn<QByteArray>("data");
-    QTest::newRow("another engine's binary") << QByteArray("\x03\x00\x00\x00\x17" "ReportPages\x00\x01\x02", 19);
+    QTest::newRow("another engine's binary") << QByteArray("\x03\x00\x00\x00\x17"
+                                                           "ReportPages\x00\x01\x02",
+                                                           19);
     QTest::newRow("nul bytes after xml start") << QByteArray("<vinary-report\0version", 22);
     QTest::newRow("plain text") << QByteArray("this is not a template");
     QTest::newRow("other xml") << QByteArray("<?xml version=\"1.0\"?><html><body/></html>");
@@ -234,10 +237,13 @@ void TestTemplateFile::damagedFilesGiveClearErrors_data()
     QTest::newRow("truncated") << head + "<text name=\"a\" x=\"1\"" << u"damaged"_s;
     QTest::newRow("unclosed") << head << u"damaged"_s;
     QTest::newRow("not a number") << head + "<text x=\"abc\"/></page></vinary-report>" << u"not a number"_s;
-    QTest::newRow("infinite number") << head + "<text x=\"inf\"/></page></vinary-report>" << u"not a number"_s;
-    QTest::newRow("bad band type") << head + "<band band=\"sideways\"/></page></vinary-report>" << u"band type"_s;
+    QTest::newRow("infinite number") << head + "<text x=\"inf\"/></page></vinary-report>"
+                                     << u"not a number"_s;
+    QTest::newRow("bad band type") << head + "<band band=\"sideways\"/></page></vinary-report>"
+                                   << u"band type"_s;
     QTest::newRow("bad colour") << head + "<text color=\"blue\"/></page></vinary-report>" << u"colour"_s;
-    QTest::newRow("bad flag") << head + "<text bold=\"maybe\"/></page></vinary-report>" << u"true nor false"_s;
+    QTest::newRow("bad flag") << head + "<text bold=\"maybe\"/></page></vinary-report>"
+                              << u"true nor false"_s;
     QTest::newRow("no version") << QByteArray("<vinary-report><page/></vinary-report>") << u"version"_s;
     QTest::newRow("newer version") << QByteArray("<vinary-report version=\"99\"/>") << u"newer version"_s;
     QTest::newRow("document type") << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY a \"aaaa\">]>"
@@ -247,8 +253,8 @@ void TestTemplateFile::damagedFilesGiveClearErrors_data()
     for (int i = 0; i < 5000; ++i)
         deep += "<x>";
     QTest::newRow("deep nesting") << deep << u"nested too deeply"_s;
-    QTest::newRow("element inside a line") << head + "<text><l>a<b/></l></text></page></vinary-report>"
-                                           << u"damaged"_s;
+    QTest::newRow("element inside a line")
+        << head + "<text><l>a<b/></l></text></page></vinary-report>" << u"damaged"_s;
 }
 
 void TestTemplateFile::damagedFilesGiveClearErrors()
@@ -266,9 +272,10 @@ void TestTemplateFile::damagedFilesGiveClearErrors()
 
 void TestTemplateFile::outOfRangeNumbersAreClamped()
 {
-    const QByteArray xml = "<vinary-report version=\"1\"><page width=\"1e300\" height=\"-5\" left=\"-3\" top=\"1e9\">"
-                           "<text x=\"-1e12\" y=\"7\" width=\"-20\" height=\"1e40\" size=\"0\" frame-width=\"99\"/>"
-                           "</page></vinary-report>";
+    const QByteArray xml =
+        "<vinary-report version=\"1\"><page width=\"1e300\" height=\"-5\" left=\"-3\" top=\"1e9\">"
+        "<text x=\"-1e12\" y=\"7\" width=\"-20\" height=\"1e40\" size=\"0\" frame-width=\"99\"/>"
+        "</page></vinary-report>";
     const ReportTemplate t = TemplateFile::parse(xml, u"c.frf"_s);
     const ReportPage &p = t.page(0);
     QCOMPARE(p.paperSize, QSizeF(TemplateFile::maxLength, 10.0));

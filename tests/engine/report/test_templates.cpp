@@ -18,7 +18,8 @@ using namespace vinary;
 using namespace vinary::report;
 using namespace vinary::report::fixtures;
 
-namespace {
+namespace
+{
 
 const QDate today(2025, 6, 1);
 
@@ -199,8 +200,8 @@ void TestTemplates::templatesPrepare()
     QVERIFY(p.waitForFinished(30000));
     const QString extracted = QString::fromUtf8(p.readAllStandardOutput());
     QVERIFY2(extracted.contains(heading), qPrintable(extracted.left(300)));
-    QVERIFY2(extracted.contains(u"Enoteca Il Grappolo"_s) || file == u"cartavini.frf"_s
-                 || extracted.contains(u"Il Grappolo"_s),
+    QVERIFY2(extracted.contains(u"Enoteca Il Grappolo"_s) || file == u"cartavini.frf"_s ||
+                 extracted.contains(u"Il Grappolo"_s),
              qPrintable(extracted.left(300)));
 }
 
@@ -214,7 +215,7 @@ void TestTemplates::wineListShowsOnlyListedWinesByType()
     QVERIFY(!text.contains(u"Lambrusco"_s));
     // Types in the order of the cards, each once; glass and bottle prices in Italian format.
     QCOMPARE(text.count(u"ROSSO"_s), 2); // Rosso cards come in two runs in the sample's order
-    QVERIFY(text.contains(u"84,70"_s));    // Barolo 38.5 x 2.2
+    QVERIFY(text.contains(u"84,70"_s));  // Barolo 38.5 x 2.2
     QVERIFY(text.contains(u"Ca' del Bosco · Franciacorta · Chardonnay"_s));
     QVERIFY(text.contains(u"Emidio Pepe · Montepulciano"_s)); // no zone, no stray separator
 }
@@ -235,7 +236,8 @@ void TestTemplates::valuationTotals()
     }
     const QLocale it(QLocale::Italian, QLocale::Italy);
     const QString grand = it.toString(total, 'f', 2);
-    QVERIFY2(text.contains(u"Grand total "_s + it.toString(bottles, 'f', 0) + u' ' + grand), qPrintable(text.right(300)));
+    QVERIFY2(text.contains(u"Grand total "_s + it.toString(bottles, 'f', 0) + u' ' + grand),
+             qPrintable(text.right(300)));
 }
 
 void TestTemplates::reorderListFollowsTheCondition()
@@ -244,8 +246,8 @@ void TestTemplates::reorderListFollowsTheCondition()
     QVERIFY(text.contains(u"Brunello di Montalcino"_s)); // 4 <= 6
     QVERIFY(text.contains(u"Trento DOC"_s));             // 3 <= 4
     QVERIFY(!text.contains(u"Amarone"_s));               // 6 > 3
-    QVERIFY(text.contains(u"Soave Classico"_s));          // 0 <= 6
-    QVERIFY(!text.contains(u"Barolo Cannubi"_s));         // 12 > 6
+    QVERIFY(text.contains(u"Soave Classico"_s));         // 0 <= 6
+    QVERIFY(!text.contains(u"Barolo Cannubi"_s));        // 12 > 6
     QVERIFY(text.contains(u"Wines listed 5"_s));
 }
 

@@ -7,7 +7,8 @@
 using namespace vinary;
 using namespace vinary::report;
 
-namespace {
+namespace
+{
 struct Context : Binder, EvalContext {
     int bindField(const QString &dataset, const QString &field) override
     {

@@ -1,17 +1,18 @@
 // libFuzzer target: any bytes as a template file. Loading either gives a template or a
 // VinaryError; a template that loads is prepared too, against a small cellar.
 
+#include "../reportfixtures.h"
 #include "engine/common/errors.h"
 #include "engine/report/preparer.h"
 #include "engine/report/templatefile.h"
-#include "../reportfixtures.h"
 
 #include <QGuiApplication>
 
 using namespace vinary;
 using namespace vinary::report;
 
-namespace {
+namespace
+{
 QGuiApplication *app = nullptr;
 MemoryDataset *cards = nullptr;
 DatasetRegistry *registry = nullptr;
