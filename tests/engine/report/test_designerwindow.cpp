@@ -5,6 +5,7 @@
 #include "engine/report/designerdocument.h"
 #include "engine/report/designerscene.h"
 #include "engine/report/designerwindow.h"
+#include "engine/report/memoeditor.h"
 #include "engine/report/propertypanel.h"
 #include "engine/report/report.h"
 #include "engine/report/templatefile.h"
@@ -16,9 +17,11 @@
 #include <QDoubleSpinBox>
 #include <QGraphicsView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUndoStack>
 
 using namespace Qt::StringLiterals;
@@ -90,6 +93,7 @@ private slots:
     void pagesAddAndRemove();
     void saveAsWritesTheTemplate();
     void closingHandsTheTemplateBack();
+    void memoEditorInsertsQualifiedFields();
     void looksRight();
 };
 
@@ -258,6 +262,25 @@ void TestDesignerWindow::closingHandsTheTemplateBack()
     QCOMPARE(f.services.questions, 1);
     QCOMPARE(f.report.object(0, 1).rect.top(), 22 + 3 * f.window->scene().gridStep());
     QVERIFY(f.report.fileName().isEmpty());
+}
+
+void TestDesignerWindow::memoEditorInsertsQualifiedFields()
+{
+    MemoryDataset cards;
+    fillWines(cards, 1);
+    DatasetRegistry registry;
+    registry.add(u"MainForm.Schede"_s, &cards);
+    MemoEditor editor(u"Wine: "_s, registry);
+    QTreeWidget *tree = editor.fieldTree();
+    QCOMPARE(tree->topLevelItemCount(), 2); // the dataset and the built-in values
+    QTreeWidgetItem *schede = tree->topLevelItem(0);
+    QCOMPARE(schede->text(0), u"MainForm.Schede"_s);
+    QCOMPARE(schede->childCount(), int(wineFields().size()));
+    editor.editor()->moveCursor(QTextCursor::End);
+    editor.insertItem(schede->child(2)); // Descrizione
+    editor.insertItem(tree->topLevelItem(1)->child(2));
+    editor.insertItem(schede); // a dataset itself inserts nothing
+    QCOMPARE(editor.text(), u"Wine: [Schede.\"Descrizione\"][PAGE#]"_s);
 }
 
 void TestDesignerWindow::looksRight()

@@ -14,7 +14,10 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QPrinter>
+#include <QProcess>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,15 +34,20 @@ class QueuedServices : public UiServices
 {
 public:
     bool printer = false;
+    QString printTo; // when set, the print dialog "chooses" a PDF file printer
     QStringList saveNames;
     QStringList informations;
     QStringList errors;
     int printDialogs = 0;
     bool printerAvailable() override { return printer; }
-    bool choosePrinter(QPrinter &, QWidget *) override
+    bool choosePrinter(QPrinter &p, QWidget *) override
     {
         ++printDialogs;
-        return false;
+        if (printTo.isEmpty())
+            return false;
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(printTo);
+        return true;
     }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
     {
@@ -78,6 +86,7 @@ private slots:
     void navigation();
     void zoomModes();
     void printWithoutPrinterSaysSo();
+    void printPaintsEveryPage();
     void exportsFollowTheAddOns();
     void exportFailureIsShown();
     void showReportRunsTheModalPreview();
@@ -157,6 +166,26 @@ void TestPreviewWindow::printWithoutPrinterSaysSo()
     w.print();
     QCOMPARE(s.printDialogs, 1); // cancelled: nothing printed, nothing said
     QCOMPARE(s.informations.size(), 1);
+}
+
+void TestPreviewWindow::printPaintsEveryPage()
+{
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+        QSKIP("pdftotext is not installed");
+    const PreparedReport r = sample();
+    QueuedServices s;
+    QTemporaryDir dir;
+    s.printer = true;
+    s.printTo = dir.filePath(u"printed.pdf"_s);
+    PreviewWindow w(r, s);
+    w.print();
+    QProcess p;
+    p.start(u"pdftotext"_s, {s.printTo, u"-"_s});
+    QVERIFY(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    QCOMPARE(text.count(u'\f'), r.pageCount());
+    QVERIFY(text.contains(u"Row 1 of Château d'Yquem"_s));
+    QVERIFY(text.contains(u"Row 30 of Château d'Yquem"_s));
 }
 
 void TestPreviewWindow::exportsFollowTheAddOns()
