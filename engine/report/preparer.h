@@ -26,6 +26,15 @@ struct PrepareOptions {
 // page. A band that does not fit goes to the next page, where the page header and the headers
 // marked "repeat" print again; a group header never stays alone at the foot of a page.
 //
+// Texts: a bracketed part that parses as an expression is evaluated and shown through the
+// object's display format; one that does not parse stays as written. A bare name in capitals
+// ("[RPT_TITLE]", a translation key no language file held) stays as text unless a field has
+// exactly that name. Data values are never parsed again.
+//
+// Totals (SUM, COUNT, AVG, MIN, MAX) add up the printed rows of the master data band they belong
+// to: in a group band over the group, elsewhere over the report so far. Objects outside every
+// band do not print.
+//
 // Errors (an unknown dataset or field, a wrong expression) throw VinaryError naming the object
 // and the expression.
 PreparedReport prepareReport(const ReportTemplate &templ, const DatasetRegistry &datasets,
