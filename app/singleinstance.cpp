@@ -8,6 +8,8 @@
 #include <QLockFile>
 #include <QWidget>
 
+#include <utility>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -101,14 +103,33 @@ void SingleInstance::serve(QLocalSocket *socket)
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         if (!socket->canReadLine())
             return;
-        const QByteArray request = socket->readLine();
-        if (request == kActivate) {
-            Q_EMIT activationRequested();
-            socket->write(kDone);
-            socket->flush();
+        if (socket->readLine() != kActivate) {
+            socket->disconnectFromServer();
+            return;
         }
-        socket->disconnectFromServer();
+        if (m_ready)
+            answer(socket);
+        else
+            m_waiting.append(socket);
     });
+}
+
+void SingleInstance::answer(QLocalSocket *socket)
+{
+    Q_EMIT activationRequested();
+    socket->write(kDone);
+    socket->flush();
+    socket->disconnectFromServer();
+}
+
+void SingleInstance::setReady()
+{
+    m_ready = true;
+    const QList<QPointer<QLocalSocket>> waiting = std::exchange(m_waiting, {});
+    for (const QPointer<QLocalSocket> &socket : waiting) {
+        if (socket && socket->state() == QLocalSocket::ConnectedState)
+            answer(socket);
+    }
 }
 
 bool SingleInstance::activateRunning(int timeoutMs) const

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QLocalServer;
@@ -26,6 +28,12 @@ public:
     bool claim();
     bool isRunningInstance() const { return m_server != nullptr; }
 
+    // Requests that came while the program was still starting are answered from here on; until
+    // then they wait, since there is no window yet to bring forward.
+    void setReady();
+    bool isReady() const { return m_ready; }
+    int waitingRequests() const { return int(m_waiting.size()); }
+
     // Asks the running instance to come to the front. True when it confirmed within the timeout.
     bool activateRunning(int timeoutMs = 3000) const;
 
@@ -41,9 +49,12 @@ Q_SIGNALS:
 private:
     bool listen();
     void serve(QLocalSocket *socket);
+    void answer(QLocalSocket *socket);
 
     QString m_name;
     QLocalServer *m_server = nullptr;
+    bool m_ready = false;
+    QList<QPointer<QLocalSocket>> m_waiting;
 };
 
 // Brings a main window to the front: restored when minimised, raised and activated, together with

@@ -64,6 +64,7 @@ void TerminationSignals::readPipe()
         const ssize_t n = ::read(g_pipe[0], bytes, sizeof bytes);
         if (n <= 0)
             break;
+        m_requested = true;
         for (ssize_t i = 0; i < n; ++i)
             Q_EMIT terminationRequested(int(bytes[i]));
     }

@@ -21,6 +21,8 @@ public:
     TerminationSignals &operator=(const TerminationSignals &) = delete;
 
     bool isInstalled() const { return m_notifier != nullptr; }
+    // A signal has come already (perhaps before anyone was connected to terminationRequested).
+    bool wasRequested() const { return m_requested; }
 
 Q_SIGNALS:
     void terminationRequested(int signalNumber);
@@ -29,6 +31,7 @@ private:
     void readPipe();
 
     QSocketNotifier *m_notifier = nullptr;
+    bool m_requested = false;
 };
 
 } // namespace vinary
