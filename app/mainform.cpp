@@ -40,6 +40,7 @@ constexpr int kDesignHeight = 359;
 constexpr int kPanelWidth = 400;
 // How often a signal-driven close asks the modal windows to go before closing regardless.
 constexpr int kModalCloseAttempts = 50;
+const QString kPlacementSection = u"MAIN"_s;
 
 QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
 {
@@ -370,6 +371,9 @@ bool TMainForm::event(QEvent *event)
         FormActivate();
         return handled;
     }
+    case QEvent::Show:
+        m_shown = true;
+        return QMainWindow::event(event);
     case QEvent::StatusTip:
         // The hints go to the first panel; the second keeps the owner name.
         hintPanel->setText(static_cast<QStatusTipEvent *>(event)->tip());
@@ -396,21 +400,18 @@ void TMainForm::applyMinimumSize()
 
 void TMainForm::showAtPlacement()
 {
-    if (!restorePlacement())
-        setWindowState(windowState() | Qt::WindowMaximized);
+    // Without a stored placement the store opens the main window maximised.
+    const WindowPlacement::Restored restored =
+        m_placement.restore(*this, kPlacementSection, WindowPlacement::Kind::Main);
     show();
-}
-
-bool TMainForm::restorePlacement()
-{
-    // The placement store for section MAIN plugs in here: it applies the stored position, size
-    // and state and answers true; without a stored placement the window opens maximised.
-    return false;
+    if (restored.minimizeApplication)
+        showMinimized();
 }
 
 void TMainForm::savePlacement()
 {
-    // The placement store writes section MAIN here, once per closing.
+    if (m_shown)
+        m_placement.save(*this, kPlacementSection, WindowPlacement::Closed, nullptr, isMinimized());
 }
 
 void TMainForm::bringToFront()

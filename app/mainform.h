@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mymsg.h"
+#include "app/placement.h"
 #include "data/cellar.h"
 #include "language/languagetable.h"
 #include "widgets/filedialog.h"
@@ -124,18 +125,19 @@ private:
     void translateMenus();
     void applyMinimumSize();
     void showModal(QWidget *window);
-    bool restorePlacement();
     void savePlacement();
 
     Cellar m_cellar;
     LanguageTable m_language;
     vinary::Mymsg m_mymsg;
+    WindowPlacement m_placement;
     QtFileDialog m_platformFileDialog;
     FileDialog *m_fileDialog = &m_platformFileDialog;
     QPointer<TSplashForm> m_splash;
     PrintHandler m_printHandler;
     std::function<void()> m_designerHandler;
     bool m_closed = false;
+    bool m_shown = false; // a window never shown has no placement to keep
     int m_closeAttempts = 0;
 
     QPointer<TSelezioneForm> m_selezione;

@@ -2,6 +2,7 @@
 
 #include "app/infofrm.h"
 #include "app/mainform.h"
+#include "app/placement.h"
 #include "app/splash.h"
 #include "catalogue/vinaryfrm.h"
 #include "reports/select.h"
@@ -29,6 +30,7 @@ Forms &createForms()
     Cellar &cellar = f.MainForm->cellar();
     f.SelezioneForm = new TSelezioneForm(cellar, f.MainForm);
     f.frmVinary = new TfrmVinary(cellar, f.MainForm);
+    attachPlacement(*f.frmVinary, WindowPlacement());
     f.ManutenzioneForm = new TManutenzioneForm(cellar, f.MainForm);
     f.frmInfo = new TfrmInfo(cellar, f.MainForm);
     f.frmInOut = new TfrmInOut(cellar, f.MainForm);

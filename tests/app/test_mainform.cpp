@@ -121,6 +121,7 @@ private Q_SLOTS:
     void hintsGoToTheFirstPanel();
     void changeOfLanguage();
     void closingSettlesEditsAndReleasesTheDatabase();
+    void placementKeptInSectionMain();
     void looksFinished();
 };
 
@@ -590,6 +591,44 @@ void TestMainForm::closingSettlesEditsAndReleasesTheDatabase()
     QVERIFY(!cellar.DB.isOpen());
     QVERIFY(!QFileInfo::exists(dir.file(u"vinary.ldb"_s)));
     QCOMPARE(testing::queryText(dir.database(), u"SELECT Utente FROM Configurazione"_s), u"Cantina Bianchi"_s);
+    QCOMPARE(errors.messages(), QStringList());
+}
+
+void TestMainForm::placementKeptInSectionMain()
+{
+    ProgramDir dir;
+    QVERIFY(dir.createDatabase());
+    QVERIFY(dir.writeLanguage(kLanguage));
+    QVERIFY(dir.enter());
+    RecordingErrorBox errors;
+    {
+        // First run: no form.ini, the window opens maximised and its closing writes section MAIN.
+        TMainForm main;
+        main.showAtPlacement();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QVERIFY(main.isMaximized());
+        main.close();
+    }
+    const QString ini = QString::fromUtf8(testing::readAll(dir.file(u"form.ini"_s)));
+    QVERIFY2(ini.contains(u"[MAIN]"_s) && ini.contains(u"ShowCmd=3"_s), qPrintable(ini));
+    {
+        // A window never shown keeps what is stored.
+        TMainForm hidden;
+        hidden.close();
+    }
+    QCOMPARE(QString::fromUtf8(testing::readAll(dir.file(u"form.ini"_s))), ini);
+
+    QString normal = ini;
+    normal.replace(u"ShowCmd=3"_s, u"ShowCmd=1"_s);
+    const qsizetype at = normal.indexOf(u"NormPos="_s);
+    QVERIFY(at >= 0);
+    normal.replace(at, normal.indexOf(u'\n', at) - at, u"NormPos=40,30,690,450"_s);
+    QVERIFY(testing::writeAll(dir.file(u"form.ini"_s), normal.toUtf8()));
+    TMainForm main;
+    main.showAtPlacement();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QVERIFY(!main.isMaximized());
+    QCOMPARE(main.size(), QSize(650, 420));
     QCOMPARE(errors.messages(), QStringList());
 }
 
