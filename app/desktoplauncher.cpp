@@ -6,9 +6,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 DesktopLauncher *g_installed = nullptr;
 

@@ -2,7 +2,8 @@
 
 #include <QUrl>
 
-namespace vinary {
+namespace vinary
+{
 
 // The desktop's "open": a web address or a document handed to the program the user associates
 // with it. Behind an interface so that tests see what would have been opened.

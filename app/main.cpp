@@ -29,7 +29,8 @@ int main(int argc, char *argv[])
     Forms &windows = createForms();
     TMainForm *mainForm = windows.MainForm;
     QObject::connect(&instance, &SingleInstance::activationRequested, mainForm, &TMainForm::bringToFront);
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, mainForm, &TMainForm::closeOnSignal);
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, mainForm,
+                     &TMainForm::closeOnSignal);
 
     mainForm->showAtPlacement();
     instance.setReady();

@@ -31,9 +31,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 constexpr int kDesignWidth = 708;
 constexpr int kDesignHeight = 359;
@@ -166,7 +168,8 @@ void TMainForm::createMenu()
     guardedConnect(Manutenzione1, &QAction::triggered, this, [this] { Manutenzione1Click(); });
     guardedConnect(Manuale1, &QAction::triggered, this, [this] { Manuale1Click(); });
     guardedConnect(Sito1, &QAction::triggered, this, [this] { Sito1Click(); });
-    guardedConnect(Personalizzazionestampe1, &QAction::triggered, this, [this] { Personalizzazionestampe1Click(); });
+    guardedConnect(Personalizzazionestampe1, &QAction::triggered, this,
+                   [this] { Personalizzazionestampe1Click(); });
     guardedConnect(CambioLingua, &QAction::triggered, this, [this] { CambioLinguaClick(); });
     guardedConnect(Informazioni1, &QAction::triggered, this, [this] { Informazioni1Click(); });
     guardedConnect(Uscita1, &QAction::triggered, this, [this] { Uscita1Click(); });
@@ -423,8 +426,8 @@ void TMainForm::closeOnSignal()
 {
     if (QWidget *popup = QApplication::activePopupWidget())
         popup->close();
-    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != this &&
-                                                           m_closeAttempts < kModalCloseAttempts) {
+    if (QWidget *modal = QApplication::activeModalWidget();
+        modal && modal != this && m_closeAttempts < kModalCloseAttempts) {
         ++m_closeAttempts;
         if (auto *dialog = qobject_cast<QDialog *>(modal))
             dialog->reject();

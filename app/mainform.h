@@ -16,7 +16,8 @@ class QLabel;
 class QMenu;
 class QStatusBar;
 
-namespace vinary {
+namespace vinary
+{
 
 class FileDialog;
 class MessageBox;

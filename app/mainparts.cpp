@@ -5,7 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-namespace vinary {
+namespace vinary
+{
 
 TiledBackground::TiledBackground(QWidget *parent) : QWidget(parent)
 {
@@ -70,7 +71,8 @@ void PictureStrip::mouseReleaseEvent(QMouseEvent *event)
     QWidget::mouseReleaseEvent(event);
 }
 
-StatusPanel::StatusPanel(int preferredWidth, QWidget *parent) : QLabel(parent), m_preferredWidth(preferredWidth)
+StatusPanel::StatusPanel(int preferredWidth, QWidget *parent)
+    : QLabel(parent), m_preferredWidth(preferredWidth)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     setMinimumWidth(1);

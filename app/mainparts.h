@@ -4,7 +4,8 @@
 #include <QPixmap>
 #include <QWidget>
 
-namespace vinary {
+namespace vinary
+{
 
 // The main window's empty client area: its background picture repeated to fill it, over the
 // desktop's workspace colour.

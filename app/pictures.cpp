@@ -16,9 +16,11 @@ static void initPictureResources()
     Q_UNUSED(done);
 }
 
-namespace vinary::pictures {
+namespace vinary::pictures
+{
 
-namespace {
+namespace
+{
 
 QString resourcePath(const QString &name)
 {

@@ -5,7 +5,8 @@
 #include <QSize>
 #include <QString>
 
-namespace vinary::pictures {
+namespace vinary::pictures
+{
 
 // The program's pictures, drawn from the SVG files compiled into it.
 

@@ -15,9 +15,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 const QByteArray kActivate = "activate\n";
 const QByteArray kDone = "ok\n";

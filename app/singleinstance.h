@@ -9,7 +9,8 @@ class QLocalServer;
 class QLocalSocket;
 class QWidget;
 
-namespace vinary {
+namespace vinary
+{
 
 // One running program per user. The first process listens on a local socket named after the
 // executable and the user, reachable by that user only; a later start finds it there, asks it to

@@ -10,9 +10,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 QLabel *overlayLabel(QWidget *parent, const char *name, const QString &text, int pixelSize, const QRect &band,
                      Qt::Alignment alignment, const QString &colour)
@@ -52,8 +54,8 @@ TSplashForm::TSplashForm(QWidget *parent)
     // The bands are those of the picture, so the texts sit in its empty middle.
     Label1 = overlayLabel(picture, "Label1", u"[SPLASH]"_s, 20, QRect(4, 100, 297, 28), Qt::AlignCenter,
                           u"#f5e9cc"_s);
-    Label4 = overlayLabel(picture, "Label4", u"[VERSIONE] 04.02"_s, 20, QRect(4, 128, 297, 28), Qt::AlignCenter,
-                          u"#f0cf74"_s);
+    Label4 = overlayLabel(picture, "Label4", u"[VERSIONE] 04.02"_s, 20, QRect(4, 128, 297, 28),
+                          Qt::AlignCenter, u"#f0cf74"_s);
     Label2 = overlayLabel(picture, "Label2", u"[CARICAMENTO]"_s, 13, QRect(4, 161, 297, 20), Qt::AlignCenter,
                           u"#f5e9cc"_s);
     build_label = overlayLabel(picture, "build_label", u"build 12.11.2010"_s, 11, QRect(150, 246, 148, 15),

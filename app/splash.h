@@ -4,7 +4,8 @@
 
 class QLabel;
 
-namespace vinary {
+namespace vinary
+{
 
 // The splash window shown while the program starts: a picture with the program's name, its
 // version and a loading line laid over it. The main window translates the three texts once the

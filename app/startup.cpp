@@ -12,7 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
 Forms &forms()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
-namespace vinary {
+namespace vinary
+{
 
 class TSplashForm;
 class TMainForm;

@@ -7,9 +7,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 int g_pipe[2] = {-1, -1};
 struct sigaction g_previousTerm;
@@ -36,7 +38,8 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
 
-    struct sigaction action {};
+    struct sigaction action {
+    };
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

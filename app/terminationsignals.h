@@ -4,7 +4,8 @@
 
 class QSocketNotifier;
 
-namespace vinary {
+namespace vinary
+{
 
 // Turns SIGTERM (a desktop logout) and SIGINT (Ctrl+C in a terminal) into a Qt signal delivered by
 // the event loop, so that the program can end the way it ends when the user closes it. The

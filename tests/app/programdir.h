@@ -12,7 +12,8 @@
 
 #include <sqlite3.h>
 
-namespace vinary::testing {
+namespace vinary::testing
+{
 
 inline QByteArray readAll(const QString &path)
 {
@@ -49,7 +50,8 @@ inline QString queryText(const QString &file, const QString &sql)
 {
     sqlite3 *db = nullptr;
     QString result;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
         sqlite3_stmt *stmt = nullptr;
         if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) == SQLITE_OK &&
             sqlite3_step(stmt) == SQLITE_ROW) {

@@ -32,7 +32,8 @@ using namespace Qt::StringLiterals;
 using namespace vinary;
 using vinary::testing::ProgramDir;
 
-namespace {
+namespace
+{
 
 class RecordingLauncher : public DesktopLauncher
 {
@@ -146,8 +147,8 @@ void TestMainForm::startUpTranslatesTitleMenuAndPrintItems()
     QCOMPARE(main.Stampe1->title(), u"S&tampe"_s);
     QCOMPARE(main.Aiuto1->title(), u"&Aiuto"_s);
     QCOMPARE(captions(main.Aiuto1->actions()),
-             QStringList({u"Manuale"_s, u"Sito web"_s, u"Modifica stampe"_s, u"-"_s, u"Cambio lingua"_s, u"-"_s,
-                          u"Informazioni"_s}));
+             QStringList({u"Manuale"_s, u"Sito web"_s, u"Modifica stampe"_s, u"-"_s, u"Cambio lingua"_s,
+                          u"-"_s, u"Informazioni"_s}));
     QCOMPARE(main.Uscita1->text(), u"[MENU_USCITA]"_s);
 
     const QList<QAction *> items = main.printItems();
@@ -187,8 +188,8 @@ void TestMainForm::menuBarLayout()
              QStringList({u"Archivio"_s, u"Movimenti"_s, u"Stampe1"_s, u"Manutenzione1"_s, u"Aiuto1"_s,
                           u"Uscita1"_s}));
     QCOMPARE(objectNames(main.Aiuto1->actions()),
-             QStringList({u"Manuale1"_s, u"Sito1"_s, u"Personalizzazionestampe1"_s, u"N2"_s, u"CambioLingua"_s,
-                          u"N1"_s, u"Informazioni1"_s}));
+             QStringList({u"Manuale1"_s, u"Sito1"_s, u"Personalizzazionestampe1"_s, u"N2"_s,
+                          u"CambioLingua"_s, u"N1"_s, u"Informazioni1"_s}));
     QVERIFY(main.N1->isSeparator());
     QVERIFY(main.N2->isSeparator());
     QCOMPARE(main.findChild<QMenu *>(u"Stampe1"_s), main.Stampe1);
@@ -205,9 +206,10 @@ void TestMainForm::menuBarLayout()
 void TestMainForm::printItemsFollowOrdine()
 {
     ProgramDir dir;
-    QVERIFY(dir.createDatabase(u"DELETE FROM Stampe;"
-                               "INSERT INTO Stampe (ID, Stampa, Ordine) VALUES (1, 'Terza', 30), (2, '[STAMPA_CATALOGO]', 10),"
-                               " (3, 'Seconda & co', 20);"_s));
+    QVERIFY(dir.createDatabase(
+        u"DELETE FROM Stampe;"
+        "INSERT INTO Stampe (ID, Stampa, Ordine) VALUES (1, 'Terza', 30), (2, '[STAMPA_CATALOGO]', 10),"
+        " (3, 'Seconda & co', 20);"_s));
     QVERIFY(dir.writeLanguage(kLanguage));
     QVERIFY(dir.enter());
     RecordingErrorBox errors;
@@ -286,10 +288,11 @@ void TestMainForm::startUpBacksUpAndCompacts()
 {
     ProgramDir dir;
     // Free pages left by a dropped table: a compaction gives them back.
-    QVERIFY(dir.createDatabase(u"CREATE TABLE Scarto (x BLOB);"
-                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500)"
-                               " INSERT INTO Scarto SELECT randomblob(1000) FROM n;"
-                               "DROP TABLE Scarto;"_s));
+    QVERIFY(
+        dir.createDatabase(u"CREATE TABLE Scarto (x BLOB);"
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500)"
+                           " INSERT INTO Scarto SELECT randomblob(1000) FROM n;"
+                           "DROP TABLE Scarto;"_s));
     QVERIFY(dir.writeLanguage(kLanguage));
     const QByteArray before = testing::readAll(dir.database());
     const QString reports = testing::queryText(dir.database(), u"SELECT COUNT(*) FROM Stampe"_s);
@@ -309,8 +312,9 @@ void TestMainForm::startUpBacksUpAndCompacts()
 void TestMainForm::lockFilePresentLeavesTheFilesAlone()
 {
     ProgramDir dir;
-    QVERIFY(dir.createDatabase(u"CREATE TABLE Scarto (x BLOB); INSERT INTO Scarto VALUES (randomblob(100000));"
-                               "DROP TABLE Scarto;"_s));
+    QVERIFY(
+        dir.createDatabase(u"CREATE TABLE Scarto (x BLOB); INSERT INTO Scarto VALUES (randomblob(100000));"
+                           "DROP TABLE Scarto;"_s));
     QVERIFY(dir.writeLanguage(kLanguage));
     QVERIFY(testing::writeAll(dir.file(u"vinary.ldb"_s), QByteArray()));
     const QByteArray before = testing::readAll(dir.database());
@@ -430,7 +434,8 @@ void TestMainForm::catalogueAndAboutItemsShowTheirWindows()
 void TestMainForm::activationRefillsPickLists()
 {
     ProgramDir dir;
-    QVERIFY(dir.createDatabase(u"INSERT INTO Schede (Descrizione, Gruppo) VALUES ('Barolo', 'Rossi'), ('Soave', 'Bianchi');"_s));
+    QVERIFY(dir.createDatabase(
+        u"INSERT INTO Schede (Descrizione, Gruppo) VALUES ('Barolo', 'Rossi'), ('Soave', 'Bianchi');"_s));
     QVERIFY(dir.writeLanguage(kLanguage));
     QVERIFY(dir.enter());
     RecordingErrorBox errors;
@@ -450,7 +455,8 @@ void TestMainForm::activationRefillsPickLists()
     main.show();
     QVERIFY(QTest::qWaitForWindowActive(&main));
     QTimer::singleShot(0, catalogue, [&] {
-        QVERIFY(testing::runSql(dir.database(), u"INSERT INTO Schede (Descrizione, Gruppo) VALUES ('Asti', 'Dolci');"_s));
+        QVERIFY(testing::runSql(dir.database(),
+                                u"INSERT INTO Schede (Descrizione, Gruppo) VALUES ('Asti', 'Dolci');"_s));
         catalogue->reject();
     });
     main.Archivio->trigger();
@@ -542,9 +548,9 @@ void TestMainForm::changeOfLanguage()
     ProgramDir dir;
     QVERIFY(dir.createDatabase());
     QVERIFY(dir.writeLanguage(kLanguage));
-    QVERIFY(dir.writeLanguage({u"[TITOLO]=Test cellar"_s, u"[CARICO_LINGUA]=Language loaded"_s,
-                               u"[MENU_SCHEDE]=&Wine cards"_s},
-                              u"test.lng"_s));
+    QVERIFY(dir.writeLanguage(
+        {u"[TITOLO]=Test cellar"_s, u"[CARICO_LINGUA]=Language loaded"_s, u"[MENU_SCHEDE]=&Wine cards"_s},
+        u"test.lng"_s));
     QVERIFY(dir.enter());
     RecordingErrorBox errors;
     ScriptedFileDialog files;
@@ -590,7 +596,8 @@ void TestMainForm::closingSettlesEditsAndReleasesTheDatabase()
     QVERIFY(!main.isVisible());
     QVERIFY(!cellar.DB.isOpen());
     QVERIFY(!QFileInfo::exists(dir.file(u"vinary.ldb"_s)));
-    QCOMPARE(testing::queryText(dir.database(), u"SELECT Utente FROM Configurazione"_s), u"Cantina Bianchi"_s);
+    QCOMPARE(testing::queryText(dir.database(), u"SELECT Utente FROM Configurazione"_s),
+             u"Cantina Bianchi"_s);
     QCOMPARE(errors.messages(), QStringList());
 }
 
@@ -636,8 +643,9 @@ void TestMainForm::looksFinished()
 {
     ProgramDir dir;
     QVERIFY(dir.createDatabase(u"UPDATE Configurazione SET Utente = 'Enoteca Rossi';"_s));
-    QVERIFY(testing::writeAll(dir.file(u"language.ini"_s),
-                              testing::readAll(QStringLiteral(VINARY_SOURCE_DIR "/resources/language/english.lng"))));
+    QVERIFY(testing::writeAll(
+        dir.file(u"language.ini"_s),
+        testing::readAll(QStringLiteral(VINARY_SOURCE_DIR "/resources/language/english.lng"))));
     QVERIFY(dir.enter());
     RecordingErrorBox errors;
     TMainForm main;

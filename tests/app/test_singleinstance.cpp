@@ -20,7 +20,8 @@ using namespace Qt::StringLiterals;
 using namespace vinary;
 using vinary::testing::ProgramDir;
 
-namespace {
+namespace
+{
 
 QString program()
 {
@@ -31,12 +32,11 @@ QString program()
 QStringList snapshot(const QString &path)
 {
     QStringList lines;
-    const QFileInfoList entries = QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                                                           QDir::Name);
+    const QFileInfoList entries =
+        QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &info : entries) {
-        lines.append(u"%1 %2 %3"_s.arg(info.fileName())
-                         .arg(info.size())
-                         .arg(info.lastModified().toMSecsSinceEpoch()));
+        lines.append(
+            u"%1 %2 %3"_s.arg(info.fileName()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()));
     }
     return lines;
 }
@@ -135,7 +135,8 @@ void TestSingleInstance::socketIsTheUsersOnly()
     const QString name = m_runtime.filePath(u"private"_s);
     SingleInstance instance(name);
     QVERIFY(instance.claim());
-    struct stat st {};
+    struct stat st {
+    };
     QCOMPARE(::stat(QFile::encodeName(name).constData(), &st), 0);
     QVERIFY(S_ISSOCK(st.st_mode));
     QCOMPARE(st.st_mode & (S_IRWXG | S_IRWXO), mode_t(0));
@@ -160,8 +161,9 @@ void TestSingleInstance::secondStartOfTheProgramEndsAtOnce()
     QVERIFY2(QFileInfo(program()).isExecutable(), "the program is built before its tests");
     ProgramDir dir;
     QVERIFY(dir.createDatabase());
-    QVERIFY(testing::writeAll(dir.file(u"language.ini"_s),
-                              testing::readAll(QStringLiteral(VINARY_SOURCE_DIR "/resources/language/english.lng"))));
+    QVERIFY(testing::writeAll(
+        dir.file(u"language.ini"_s),
+        testing::readAll(QStringLiteral(VINARY_SOURCE_DIR "/resources/language/english.lng"))));
     QTemporaryDir home;
     QTemporaryDir runtime;
     QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));

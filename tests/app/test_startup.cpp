@@ -22,12 +22,18 @@ using namespace Qt::StringLiterals;
 using namespace vinary;
 using vinary::testing::ProgramDir;
 
-namespace {
+namespace
+{
 
 const QStringList kLanguage = {
-    u"[TITOLO]=Cantina"_s,          u"[SELEZIONE]=Selezione"_s,   u"[MANUTENZIONE]=Manutenzione"_s,
-    u"[INFORMAZIONI]=Informazioni"_s, u"[MOVIMENTI]=Movimenti"_s, u"[SPLASH]=Gestione della cantina"_s,
-    u"[CARICAMENTO]=Caricamento in corso..."_s, u"[VERSIONE]=Versione"_s,
+    u"[TITOLO]=Cantina"_s,
+    u"[SELEZIONE]=Selezione"_s,
+    u"[MANUTENZIONE]=Manutenzione"_s,
+    u"[INFORMAZIONI]=Informazioni"_s,
+    u"[MOVIMENTI]=Movimenti"_s,
+    u"[SPLASH]=Gestione della cantina"_s,
+    u"[CARICAMENTO]=Caricamento in corso..."_s,
+    u"[VERSIONE]=Versione"_s,
 };
 
 } // namespace
@@ -63,10 +69,12 @@ void TestStartup::windowsInOrderWithTheirNames()
     QList<QDialog *> created;
     const QList<QDialog *> children = f.MainForm->findChildren<QDialog *>(Qt::FindDirectChildrenOnly);
     for (QDialog *d : children) {
-        if (d == f.SelezioneForm || d == f.frmVinary || d == f.ManutenzioneForm || d == f.frmInfo || d == f.frmInOut)
+        if (d == f.SelezioneForm || d == f.frmVinary || d == f.ManutenzioneForm || d == f.frmInfo ||
+            d == f.frmInOut)
             created.append(d);
     }
-    QCOMPARE(created, QList<QDialog *>({f.SelezioneForm, f.frmVinary, f.ManutenzioneForm, f.frmInfo, f.frmInOut}));
+    QCOMPARE(created,
+             QList<QDialog *>({f.SelezioneForm, f.frmVinary, f.ManutenzioneForm, f.frmInfo, f.frmInOut}));
     const QStringList names = {u"SelezioneForm"_s, u"frmVinary"_s, u"ManutenzioneForm"_s, u"frmInfo"_s,
                                u"frmInOut"_s};
     const QStringList titles = {u"Selezione"_s, u"Cantina"_s, u"Manutenzione"_s, u"Informazioni"_s,

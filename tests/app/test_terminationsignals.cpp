@@ -18,7 +18,8 @@ using namespace Qt::StringLiterals;
 using namespace vinary;
 using vinary::testing::ProgramDir;
 
-namespace {
+namespace
+{
 
 volatile std::sig_atomic_t g_ownHandlerCalls = 0;
 extern "C" void ownHandler(int)
@@ -57,10 +58,12 @@ void TestTerminationSignals::signalsArriveThroughTheEventLoop()
 
 void TestTerminationSignals::previousHandlersComeBack()
 {
-    struct sigaction own {};
+    struct sigaction own {
+    };
     own.sa_handler = ownHandler;
     sigemptyset(&own.sa_mask);
-    struct sigaction saved {};
+    struct sigaction saved {
+    };
     QCOMPARE(::sigaction(SIGTERM, &own, &saved), 0);
     {
         TerminationSignals signals_;
