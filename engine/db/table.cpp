@@ -247,10 +247,10 @@ QString Table::orderClause(const QStringList &items)
     return terms.join(QStringLiteral(", "));
 }
 
-std::vector<qint64> Table::readKeys(const QString &order)
+std::deque<qint64> Table::readKeys(const QString &order)
 {
     Statement s = m_connection.prepare(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(m_quotedName, order));
-    std::vector<qint64> keys;
+    std::deque<qint64> keys;
     while (s.step())
         keys.push_back(s.int64(0));
     return keys;
@@ -295,8 +295,8 @@ void Table::close()
 
 void Table::reopen(bool filteredSetting)
 {
-    std::vector<qint64> keys = readKeys(m_order);
-    std::vector<qint64> previousKeys;
+    std::deque<qint64> keys = readKeys(m_order);
+    std::deque<qint64> previousKeys;
     previousKeys.swap(m_keys);
     const bool previousFiltered = m_filtered;
     m_keys.swap(keys);
@@ -365,8 +365,7 @@ void Table::applyFilter()
         throw;
     }
     restore();
-    std::vector<qint64> rows;
-    rows.reserve(m_keys.size());
+    std::deque<qint64> rows;
     for (qint64 k : m_keys) {
         const bool ok = dense ? (k >= 0 && k <= maxRowid && acceptedDense[size_t(k)]) : acceptedSparse.count(k) > 0;
         if (ok)

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <functional>
+#include <deque>
 #include <list>
 #include <optional>
 #include <unordered_map>
@@ -100,7 +101,7 @@ private:
     void requireOpen() const;
     void requireConnection() const;
     void reopen(bool filteredSetting);
-    std::vector<qint64> readKeys(const QString &order);
+    std::deque<qint64> readKeys(const QString &order);
     void applyFilter();
     void loadCurrent();
     bool readRow(qint64 rowid, Row &row);
@@ -125,8 +126,10 @@ private:
     QString m_order;
     bool m_filtered = false;
 
-    std::vector<qint64> m_keys; // every record of the cursor, in cursor order
-    std::vector<qint64> m_rows; // the accepted ones
+    // Deques, so that deleting rows one by one from the front (a journal purge) costs no more than
+    // deleting them from the back.
+    std::deque<qint64> m_keys; // every record of the cursor, in cursor order
+    std::deque<qint64> m_rows; // the accepted ones
     int m_pos = -1;
     bool m_eof = true;
     bool m_bof = true;
