@@ -27,7 +27,8 @@
 using namespace vinary;
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 struct Figures {
     double median = 0.0;
@@ -117,7 +118,10 @@ int main(int argc, char **argv)
         print("  of which: Schede re-read through the 'M' filter alone", figures(reread), "-");
         std::vector<double> emptying;
         for (int i = 0; i < 3; ++i) {
-            emptying.push_back(elapsedMs([&] { window.searchBox()->clear(); window.grid()->viewport()->repaint(); }));
+            emptying.push_back(elapsedMs([&] {
+                window.searchBox()->clear();
+                window.grid()->viewport()->repaint();
+            }));
             QTest::keyClicks(window.searchBox(), u"s"_s);
         }
         window.searchBox()->clear();
@@ -132,7 +136,8 @@ int main(int argc, char **argv)
         });
         std::printf("barcode %s: %d card(s) listed, load button %s, whole scan %.0f ms\n", qPrintable(code),
                     run.cellar.Schede.recordCount(),
-                    window.findChild<QPushButton *>(u"BitBtn1"_s)->isEnabled() ? "enabled" : "disabled", scan);
+                    window.findChild<QPushButton *>(u"BitBtn1"_s)->isEnabled() ? "enabled" : "disabled",
+                    scan);
         print("one digit of a barcode scan, list repainted", figures(perDigit), "150 ms");
         window.searchBox()->clear();
 
@@ -165,7 +170,8 @@ int main(int argc, char **argv)
         int deleted = 0;
         const double ms = elapsedMs([&] { deleted = purgeJournal(run.cellar.giornale, day); });
         std::printf("purge up to %s: %d of %d lines deleted, %d left, %.0f ms (limit 3000 ms)\n",
-                    qPrintable(day.toString(Qt::ISODate)), deleted, lines, run.cellar.giornale.recordCount(), ms);
+                    qPrintable(day.toString(Qt::ISODate)), deleted, lines, run.cellar.giornale.recordCount(),
+                    ms);
     }
     return 0;
 }

@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <memory>
 
-namespace vinary {
+namespace vinary
+{
 
 int purgeJournal(db::Table &giornale, const QDate &day, int batchSize)
 {

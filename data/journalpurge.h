@@ -2,9 +2,11 @@
 
 #include <QDate>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace db {
+namespace db
+{
 class Table;
 }
 

@@ -5,9 +5,11 @@
 
 #include <cmath>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 double number(const db::Table &table, const char *field)
 {
@@ -81,7 +83,8 @@ double StockMovements::record(const Movement &movement)
     db::Table &schede = m_cellar.Schede;
     db::Table &giornale = m_cellar.giornale;
     const QDateTime day = today();
-    const double signedQuantity = movement.kind == Movement::Kind::Load ? movement.quantity : -movement.quantity;
+    const double signedQuantity =
+        movement.kind == Movement::Kind::Load ? movement.quantity : -movement.quantity;
     double sale = movement.salePrice;
 
     // The journal row and the card change are one fact: a journal line without its stock change
@@ -91,10 +94,12 @@ double StockMovements::record(const Movement &movement)
         giornale.append();
         giornale.fieldByName(QStringLiteral("Causale")).setAsString(causale(movement.kind));
         giornale.fieldByName(QStringLiteral("Data")).setAsDateTime(day);
-        giornale.fieldByName(QStringLiteral("Codice")).setAsString(schede.fieldByName(QStringLiteral("Codice")).asString());
+        giornale.fieldByName(QStringLiteral("Codice"))
+            .setAsString(schede.fieldByName(QStringLiteral("Codice")).asString());
         giornale.fieldByName(QStringLiteral("Descrizione"))
             .setAsString(schede.fieldByName(QStringLiteral("Descrizione")).asString());
-        giornale.fieldByName(QStringLiteral("Anno")).setAsString(schede.fieldByName(QStringLiteral("Anno")).asString());
+        giornale.fieldByName(QStringLiteral("Anno"))
+            .setAsString(schede.fieldByName(QStringLiteral("Anno")).asString());
         giornale.fieldByName(QStringLiteral("Quantita")).setAsFloat(signedQuantity);
         giornale.fieldByName(QStringLiteral("Prezzo_acq")).setAsFloat(movement.purchasePrice);
         sale = filledSalePrice(movement.purchasePrice, sale);

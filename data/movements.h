@@ -3,7 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
-namespace vinary {
+namespace vinary
+{
 
 class Cellar;
 

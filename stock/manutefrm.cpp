@@ -21,7 +21,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
 TManutenzioneForm::TManutenzioneForm(Cellar &cellar, QWidget *parent)
     : QDialog(parent), m_cellar(cellar), m_plainMessage(&TManutenzioneForm::showPlainMessage)

@@ -7,7 +7,8 @@ class QGroupBox;
 class QLabel;
 class QToolButton;
 
-namespace vinary {
+namespace vinary
+{
 
 class Cellar;
 class DateBox;

@@ -21,9 +21,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 // The card list's columns: field, title key, width (0: the grid's default).
 struct ListColumn {

@@ -10,7 +10,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace vinary {
+namespace vinary
+{
 
 class Cellar;
 class DataGrid;

@@ -8,7 +8,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // A cellar over its own copy of the delivered database.
 struct Fixture {
@@ -56,7 +57,8 @@ struct Fixture {
     {
         QStringList rows;
         for (int i = 0; i < cellar.giornale.recordCount(); ++i)
-            rows << cellar.giornale.valueAt(i, cellar.giornale.fieldByName(u"Descrizione"_s).index()).toString();
+            rows << cellar.giornale.valueAt(i, cellar.giornale.fieldByName(u"Descrizione"_s).index())
+                        .toString();
         return rows;
     }
 };
@@ -103,8 +105,10 @@ void TestJournalPurge::purgeByDate_data()
             << batch << QDate(2024, 1, 20) << QStringList{u"2"_s, u"4"_s, u"6"_s};
         QTest::newRow(QByteArray("between two dates" + b).constData())
             << batch << QDate(2024, 2, 29) << QStringList{u"4"_s};
-        QTest::newRow(QByteArray("day of the newest row" + b).constData()) << batch << QDate(2024, 3, 5) << QStringList();
-        QTest::newRow(QByteArray("after every row" + b).constData()) << batch << QDate(2025, 1, 1) << QStringList();
+        QTest::newRow(QByteArray("day of the newest row" + b).constData())
+            << batch << QDate(2024, 3, 5) << QStringList();
+        QTest::newRow(QByteArray("after every row" + b).constData())
+            << batch << QDate(2025, 1, 1) << QStringList();
     }
 }
 

@@ -13,7 +13,8 @@ using namespace Qt::StringLiterals;
 using vinary::Movement;
 using vinary::StockMovements;
 
-namespace {
+namespace
+{
 
 const QDateTime kNow(QDate(2024, 3, 14), QTime(16, 45, 12, 345));
 const QDateTime kToday(QDate(2024, 3, 14), QTime(0, 0));
@@ -33,12 +34,13 @@ struct Fixture {
     }
 
     // A card; a null stock or markup stays empty in the table.
-    void addCard(const QString &codice, const QString &descrizione, const QString &anno, const QVariant &quantita,
-                 double acquisto, double vendita, const QVariant &ricarico, const QString &gruppo = QString())
+    void addCard(const QString &codice, const QString &descrizione, const QString &anno,
+                 const QVariant &quantita, double acquisto, double vendita, const QVariant &ricarico,
+                 const QString &gruppo = QString())
     {
-        vinary::db::Statement s = cellar.DB.prepare(
-            u"INSERT INTO Schede (Codice, Descrizione, Anno, Quantita, Prezzo_Acq, Prezzo_Ven, Ricarico, Gruppo) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        vinary::db::Statement s = cellar.DB.prepare(u"INSERT INTO Schede (Codice, Descrizione, Anno, "
+                                                    u"Quantita, Prezzo_Acq, Prezzo_Ven, Ricarico, Gruppo) "
+                                                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s);
         s.bind(1, codice);
         s.bind(2, descrizione);
         s.bind(3, anno);
@@ -64,7 +66,10 @@ struct Fixture {
     }
 
     QVariant card(const char *field) { return cellar.Schede.fieldByName(QString::fromLatin1(field)).value(); }
-    QVariant journal(const char *field) { return cellar.giornale.fieldByName(QString::fromLatin1(field)).value(); }
+    QVariant journal(const char *field)
+    {
+        return cellar.giornale.fieldByName(QString::fromLatin1(field)).value();
+    }
 };
 
 } // namespace
@@ -275,8 +280,9 @@ void TestMovements::failingCardPostLeavesNoJournalRow()
     if (inHook)
         f.cellar.Schede.afterPost = [message](vinary::db::Table &) { throw vinary::VinaryError(message); };
     else
-        f.cellar.DB.exec(u"CREATE TRIGGER refuse BEFORE UPDATE ON Schede BEGIN SELECT RAISE(ABORT, '%1'); END"_s
-                             .arg(message));
+        f.cellar.DB.exec(
+            u"CREATE TRIGGER refuse BEFORE UPDATE ON Schede BEGIN SELECT RAISE(ABORT, '%1'); END"_s.arg(
+                message));
     f.open();
     f.cellar.Schede.setFiltered(true);
     f.cellar.Schede.next(); // Dolcetto
@@ -288,7 +294,8 @@ void TestMovements::failingCardPostLeavesNoJournalRow()
         QVERIFY2(e.message().contains(message), qPrintable(e.message()));
     }
     QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale"_s), 0);
-    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede WHERE Codice = 'B2' AND Quantita = 3 AND Prezzo_Acq = 2"_s), 1);
+    QCOMPARE(
+        f.count(u"SELECT COUNT(*) FROM Schede WHERE Codice = 'B2' AND Quantita = 3 AND Prezzo_Acq = 2"_s), 1);
     QVERIFY(!f.cellar.DB.inTransaction());
     // Both cursors are back in line: no phantom row, the same card current, nothing pending.
     QCOMPARE(f.cellar.giornale.recordCount(), 0);
@@ -303,7 +310,9 @@ void TestMovements::failingCardPostLeavesNoJournalRow()
     f.cellar.Schede.afterPost = rules;
     f.cellar.DB.exec(u"DROP TRIGGER IF EXISTS refuse"_s);
     m.record({Movement::Kind::Unload, 2.0, 2.5, 0.0});
-    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale WHERE Codice = 'B2' AND Quantita = -2 AND Prezzo_ven = 5"_s), 1);
+    QCOMPARE(
+        f.count(u"SELECT COUNT(*) FROM Giornale WHERE Codice = 'B2' AND Quantita = -2 AND Prezzo_ven = 5"_s),
+        1);
     QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede WHERE Codice = 'B2' AND Quantita = 1"_s), 1);
     QCOMPARE(f.cellar.giornale.recordCount(), 1);
 }
@@ -312,9 +321,11 @@ void TestMovements::failingJournalPostLeavesTheCardAlone()
 {
     Fixture f;
     f.addCard(u"A1"_s, u"Chianti"_s, u"2020"_s, 10.0, 4.0, 8.0, 2.0);
-    f.cellar.DB.exec(u"CREATE TRIGGER refuse BEFORE INSERT ON Giornale BEGIN SELECT RAISE(ABORT, 'journal full'); END"_s);
+    f.cellar.DB.exec(
+        u"CREATE TRIGGER refuse BEFORE INSERT ON Giornale BEGIN SELECT RAISE(ABORT, 'journal full'); END"_s);
     f.open();
-    QVERIFY_THROWS_EXCEPTION(vinary::VinaryError, StockMovements(f.cellar).record({Movement::Kind::Load, 1.0, 4.0, 8.0}));
+    QVERIFY_THROWS_EXCEPTION(vinary::VinaryError,
+                             StockMovements(f.cellar).record({Movement::Kind::Load, 1.0, 4.0, 8.0}));
     QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede WHERE Quantita = 10 AND Ultimo_carico IS NULL"_s), 1);
     QCOMPARE(f.cellar.giornale.state(), vinary::db::DataState::Browse);
     QCOMPARE(f.cellar.Schede.state(), vinary::db::DataState::Browse);

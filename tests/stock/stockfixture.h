@@ -9,7 +9,8 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 
-namespace vinary::test {
+namespace vinary::test
+{
 
 // A program directory of its own with the delivered database, and a Cellar over it as the main
 // window leaves it: English texts, a scripted message box, a recording error box, a fixed clock,
@@ -45,8 +46,8 @@ struct StockFixture {
             names << it.key();
             marks << QStringLiteral("?");
         }
-        db::Statement s = cellar.DB.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                .arg(table, names.join(u','), marks.join(u',')));
+        db::Statement s = cellar.DB.prepare(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u','), marks.join(u',')));
         int i = 0;
         for (auto it = columns.begin(); it != columns.end(); ++it)
             s.bind(++i, it.value());

@@ -20,7 +20,8 @@ using vinary::DbEdit;
 using vinary::TManutenzioneForm;
 using vinary::test::StockFixture;
 
-namespace {
+namespace
+{
 
 // Journal rows 1 to 6; 3 and 5 are older than the rows before them, and the last row is old.
 const QStringList kDates = {u"2024-01-10 00:00:00"_s, u"2024-02-01 00:00:00"_s, u"2024-01-20 00:00:00"_s,
@@ -30,7 +31,9 @@ void addJournal(StockFixture &f)
 {
     int n = 0;
     for (const QString &date : kDates)
-        f.insert(u"Giornale"_s, {{u"Causale"_s, u"C"_s}, {u"Data"_s, date}, {u"Descrizione"_s, QString::number(++n)},
+        f.insert(u"Giornale"_s, {{u"Causale"_s, u"C"_s},
+                                 {u"Data"_s, date},
+                                 {u"Descrizione"_s, QString::number(++n)},
                                  {u"Quantita"_s, 1.0}});
 }
 
@@ -45,7 +48,8 @@ struct Window {
     DbEdit *utente = nullptr;
     DbEdit *ricarico = nullptr;
 
-    explicit Window(StockFixture &fixture, bool show = true) : f(fixture), w(new TManutenzioneForm(fixture.cellar))
+    explicit Window(StockFixture &fixture, bool show = true)
+        : f(fixture), w(new TManutenzioneForm(fixture.cellar))
     {
         w->setPlainMessage([this](QWidget *, const QString &text) { plainMessages << text; });
         date = w->findChild<DateBox *>(u"DateEdit1"_s);
@@ -173,8 +177,8 @@ void TestManuteFrm::purgeUpToTheDate_data()
 {
     QTest::addColumn<QDate>("day");
     QTest::addColumn<QStringList>("left");
-    QTest::newRow("before every row") << QDate(2024, 1, 4)
-                                      << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
+    QTest::newRow("before every row")
+        << QDate(2024, 1, 4) << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
     QTest::newRow("equal to rows between newer ones") << QDate(2024, 1, 20) << QStringList{u"2"_s, u"4"_s};
     QTest::newRow("after every row") << QDate(2024, 3, 6) << QStringList();
 }
@@ -253,7 +257,9 @@ void TestManuteFrm::openAndCloseWithoutTyping()
     QTest::keyClick(win.w.get(), Qt::Key_Escape);
     QVERIFY(!win.w->isVisible());
     QCOMPARE(f.cellar.intestazione.state(), vinary::db::DataState::Browse);
-    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Configurazione WHERE Utente = 'Cantina Bianchi' AND Ricarico = 1.5"_s), 1);
+    QCOMPARE(
+        f.count(u"SELECT COUNT(*) FROM Configurazione WHERE Utente = 'Cantina Bianchi' AND Ricarico = 1.5"_s),
+        1);
     QCOMPARE(f.count(u"SELECT COUNT(*) FROM Configurazione"_s), 1);
 }
 

@@ -24,23 +24,40 @@ using vinary::NumberBox;
 using vinary::TfrmInOut;
 using vinary::test::StockFixture;
 
-namespace {
+namespace
+{
 
 const QString kBaroloCode = u"8001234567890"_s;
 
 // Four cards, listed by description: Barolo, Chianti, Dolcetto, Nebbiolo.
 void addCards(StockFixture &f)
 {
-    f.insert(u"Schede"_s, {{u"Codice"_s, kBaroloCode}, {u"Descrizione"_s, u"Barolo Riserva"_s}, {u"Anno"_s, u"2016"_s},
-                           {u"Produttore"_s, u"Cantina Alta"_s}, {u"Quantita"_s, 6.0}, {u"Prezzo_Acq"_s, 12.5},
-                           {u"Prezzo_Ven"_s, 25.0}, {u"Ricarico"_s, 2.0}});
-    f.insert(u"Schede"_s, {{u"Codice"_s, u"8009876543210"_s}, {u"Descrizione"_s, u"Chianti Classico"_s},
-                           {u"Anno"_s, u"2020"_s}, {u"Quantita"_s, 12.0}, {u"Prezzo_Acq"_s, 5.0},
-                           {u"Prezzo_Ven"_s, 9.0}, {u"Ricarico"_s, 2.0}});
-    f.insert(u"Schede"_s, {{u"Codice"_s, u"2000000000017"_s}, {u"Descrizione"_s, u"Dolcetto d'Alba"_s},
-                           {u"Anno"_s, u"2021"_s}, {u"Prezzo_Acq"_s, 3.5}, {u"Ricarico"_s, 2.0}});
-    f.insert(u"Schede"_s, {{u"Codice"_s, u"2000000000024"_s}, {u"Descrizione"_s, u"Nebbiolo"_s}, {u"Anno"_s, u"2019"_s},
-                           {u"Quantita"_s, 3.0}, {u"Prezzo_Acq"_s, 3.5}, {u"Ricarico"_s, 0.0}});
+    f.insert(u"Schede"_s, {{u"Codice"_s, kBaroloCode},
+                           {u"Descrizione"_s, u"Barolo Riserva"_s},
+                           {u"Anno"_s, u"2016"_s},
+                           {u"Produttore"_s, u"Cantina Alta"_s},
+                           {u"Quantita"_s, 6.0},
+                           {u"Prezzo_Acq"_s, 12.5},
+                           {u"Prezzo_Ven"_s, 25.0},
+                           {u"Ricarico"_s, 2.0}});
+    f.insert(u"Schede"_s, {{u"Codice"_s, u"8009876543210"_s},
+                           {u"Descrizione"_s, u"Chianti Classico"_s},
+                           {u"Anno"_s, u"2020"_s},
+                           {u"Quantita"_s, 12.0},
+                           {u"Prezzo_Acq"_s, 5.0},
+                           {u"Prezzo_Ven"_s, 9.0},
+                           {u"Ricarico"_s, 2.0}});
+    f.insert(u"Schede"_s, {{u"Codice"_s, u"2000000000017"_s},
+                           {u"Descrizione"_s, u"Dolcetto d'Alba"_s},
+                           {u"Anno"_s, u"2021"_s},
+                           {u"Prezzo_Acq"_s, 3.5},
+                           {u"Ricarico"_s, 2.0}});
+    f.insert(u"Schede"_s, {{u"Codice"_s, u"2000000000024"_s},
+                           {u"Descrizione"_s, u"Nebbiolo"_s},
+                           {u"Anno"_s, u"2019"_s},
+                           {u"Quantita"_s, 3.0},
+                           {u"Prezzo_Acq"_s, 3.5},
+                           {u"Ricarico"_s, 0.0}});
 }
 
 // The window as the main menu opens it: filtering on, then shown.
@@ -86,8 +103,9 @@ struct Window {
     bool selected() const { return load->isEnabled() && unload->isEnabled(); }
     bool cleared() const
     {
-        return prAcq->value() == 0.0 && prVen->value() == 0.0 && quant->value() == 0.0 && prAcq->text().isEmpty() &&
-               prVen->text().isEmpty() && quant->text().isEmpty() && !load->isEnabled() && !unload->isEnabled();
+        return prAcq->value() == 0.0 && prVen->value() == 0.0 && quant->value() == 0.0 &&
+               prAcq->text().isEmpty() && prVen->text().isEmpty() && quant->text().isEmpty() &&
+               !load->isEnabled() && !unload->isEnabled();
     }
     // Empty and focused search box, empty boxes, disabled buttons.
     bool reset() const { return search->text().isEmpty() && search->hasFocus() && cleared(); }
@@ -105,7 +123,10 @@ struct Window {
         QTest::keyClicks(box, text);
     }
 
-    QString card(const char *field) const { return f.cellar.Schede.fieldByName(QString::fromLatin1(field)).asString(); }
+    QString card(const char *field) const
+    {
+        return f.cellar.Schede.fieldByName(QString::fromLatin1(field)).asString();
+    }
 };
 
 } // namespace
@@ -166,14 +187,14 @@ void TestMovimentiFrm::translatedLayoutAndTabOrder()
     }
     QCOMPARE(labels, (QStringList{u"Purchase price"_s, u"Sale price"_s, u"Quantity"_s}));
 
-    const QStringList titles = {u"Description"_s, u"Vintage"_s, u"Producer"_s, u"Alcohol"_s, u"Code"_s,
-                                u"Supplier"_s, u"Group"_s, u"Grape variety"_s, u"Type"_s, u"Position"_s,
-                                u"Quantity"_s, u"Purchase price"_s, u"Sale price"_s, u"Reorder level"_s,
-                                u"Last load"_s, u"Drink by"_s};
-    const QStringList fields = {u"Descrizione"_s, u"Anno"_s, u"Produttore"_s, u"Gradi"_s, u"Codice"_s,
-                                u"Fornitore"_s, u"Gruppo"_s, u"Composizione"_s, u"Tipologia"_s, u"Collocazione"_s,
-                                u"Quantita"_s, u"Prezzo_Acq"_s, u"Prezzo_Ven"_s, u"Scorta"_s,
-                                u"Ultimo_carico"_s, u"Scadenza"_s};
+    const QStringList titles = {u"Description"_s, u"Vintage"_s,       u"Producer"_s,  u"Alcohol"_s,
+                                u"Code"_s,        u"Supplier"_s,      u"Group"_s,     u"Grape variety"_s,
+                                u"Type"_s,        u"Position"_s,      u"Quantity"_s,  u"Purchase price"_s,
+                                u"Sale price"_s,  u"Reorder level"_s, u"Last load"_s, u"Drink by"_s};
+    const QStringList fields = {u"Descrizione"_s, u"Anno"_s,         u"Produttore"_s,    u"Gradi"_s,
+                                u"Codice"_s,      u"Fornitore"_s,    u"Gruppo"_s,        u"Composizione"_s,
+                                u"Tipologia"_s,   u"Collocazione"_s, u"Quantita"_s,      u"Prezzo_Acq"_s,
+                                u"Prezzo_Ven"_s,  u"Scorta"_s,       u"Ultimo_carico"_s, u"Scadenza"_s};
     QCOMPARE(win.grid->model()->columnCount(), titles.size());
     for (int i = 0; i < titles.size(); ++i) {
         QCOMPARE(win.grid->model()->headerData(i, Qt::Horizontal).toString(), titles.at(i));
@@ -211,7 +232,8 @@ void TestMovimentiFrm::listShowsTheCardsWithTheirFormats()
     addCards(f);
     f.open();
     Window win(f);
-    QAbstractItemModelTester tester(win.grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester tester(win.grid->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(win.grid->model()->rowCount(), 4);
     QCOMPARE(win.grid->model()->index(0, 0).data().toString(), u"Barolo Riserva"_s);
     QCOMPARE(win.grid->model()->index(0, 11).data().toString(), u"12.50"_s);
@@ -287,7 +309,8 @@ void TestMovimentiFrm::emptyingTheSearchListsEveryCard()
 
     // With a single card in the table, the empty search selects it.
     StockFixture g;
-    g.insert(u"Schede"_s, {{u"Descrizione"_s, u"Only one"_s}, {u"Prezzo_Acq"_s, 4.0}, {u"Prezzo_Ven"_s, 8.0}});
+    g.insert(u"Schede"_s,
+             {{u"Descrizione"_s, u"Only one"_s}, {u"Prezzo_Acq"_s, 4.0}, {u"Prezzo_Ven"_s, 8.0}});
     g.open();
     Window one(g);
     one.search->setFocus();
@@ -371,10 +394,11 @@ void TestMovimentiFrm::loadUpdatesJournalAndCard()
     win.type(win.prAcq, u"5.25"_s);
     win.type(win.prVen, u"10"_s);
     QTest::mouseClick(win.load, Qt::LeftButton);
-    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale WHERE Causale = 'C' AND Data = '2024-03-14 00:00:00' AND "
-                     "Codice = '8009876543210' AND Descrizione = 'Chianti Classico' AND Anno = '2020' AND "
-                     "Quantita = 6 AND Prezzo_acq = 5.25 AND Prezzo_ven = 10"_s),
-             1);
+    QCOMPARE(
+        f.count(u"SELECT COUNT(*) FROM Giornale WHERE Causale = 'C' AND Data = '2024-03-14 00:00:00' AND "
+                "Codice = '8009876543210' AND Descrizione = 'Chianti Classico' AND Anno = '2020' AND "
+                "Quantita = 6 AND Prezzo_acq = 5.25 AND Prezzo_ven = 10"_s),
+        1);
     QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede WHERE Codice = '8009876543210' AND Quantita = 18 AND "
                      "Prezzo_Acq = 5.25 AND Prezzo_Ven = 10 AND Ultimo_carico = '2024-03-14 00:00:00'"_s),
              1);
@@ -506,7 +530,9 @@ void TestMovimentiFrm::salePriceFillIn()
 void TestMovimentiFrm::resetAfterEveryMovement()
 {
     StockFixture f;
-    f.insert(u"Schede"_s, {{u"Descrizione"_s, u"Only one"_s}, {u"Quantita"_s, 5.0}, {u"Prezzo_Acq"_s, 4.0},
+    f.insert(u"Schede"_s, {{u"Descrizione"_s, u"Only one"_s},
+                           {u"Quantita"_s, 5.0},
+                           {u"Prezzo_Acq"_s, 4.0},
                            {u"Prezzo_Ven"_s, 8.0}});
     f.open();
     Window win(f);
@@ -635,10 +661,9 @@ void TestMovimentiFrm::placementHooks()
     QStringList calls;
     {
         Window win(f, false);
-        win.w->setPlacementHooks([&](TfrmInOut &) { calls << u"restore"_s; },
-                                 [&](TfrmInOut &, bool stillOpen) {
-                                     calls << (stillOpen ? u"save still open"_s : u"save"_s);
-                                 });
+        win.w->setPlacementHooks(
+            [&](TfrmInOut &) { calls << u"restore"_s; },
+            [&](TfrmInOut &, bool stillOpen) { calls << (stillOpen ? u"save still open"_s : u"save"_s); });
         win.show();
         win.close();
         QCOMPARE(calls, (QStringList{u"restore"_s, u"save"_s}));
