@@ -4,6 +4,7 @@
 #include "engine/common/datetimes.h"
 
 #include <QLocale>
+#include <cstring>
 
 namespace vinary {
 
@@ -76,15 +77,32 @@ const QString &searchTextOf(const db::Table &schede, bool upper)
     return buffer;
 }
 
+// Upper-casing only a to z leaves UTF-8 valid, and a UTF-8 text holds another as a substring
+// exactly when their characters do, so the search runs on the database's own bytes.
 bool matchesSearch(const db::Table &schede, const QString &needle)
 {
     static thread_local QString lastNeedle;
-    static thread_local QString upperNeedle;
+    static thread_local QByteArray upperNeedle;
+    static thread_local QByteArray buffer;
+    static thread_local SearchColumns columns;
     if (needle != lastNeedle) {
         lastNeedle = needle;
-        upperNeedle = upperAsciiLetters(needle);
+        upperNeedle = upperAsciiLetters(needle).toUtf8();
     }
-    return searchTextOf(schede, true).contains(upperNeedle);
+    if (!columns.matches(schede))
+        columns.find(schede);
+    buffer.resize(0);
+    for (int i : columns.indexes)
+        schede.appendUtf8(i, buffer);
+    char *p = buffer.data();
+    for (qsizetype k = 0, n = buffer.size(); k < n; ++k) {
+        if (p[k] >= 'a' && p[k] <= 'z')
+            p[k] = char(p[k] - 32);
+    }
+    if (upperNeedle.isEmpty())
+        return true;
+    return memmem(buffer.constData(), size_t(buffer.size()), upperNeedle.constData(), size_t(upperNeedle.size())) !=
+           nullptr;
 }
 
 bool columnEquals(const db::Table &schede, const QString &column, const QString &expected)

@@ -796,6 +796,22 @@ QVariant Table::fieldValue(int index) const
     return row->values[size_t(index)];
 }
 
+void Table::appendUtf8(int index, QByteArray &out) const
+{
+    const Row *row = m_active;
+    if (row == &m_scan && m_scanStatement && index >= 0 && index < m_storedCount && !row->loaded[size_t(index)] &&
+        m_fields.at(size_t(index))->type() == FieldType::Text) {
+        sqlite3_stmt *stmt = m_scanStatement->handle();
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, index + 1));
+        if (text)
+            out.append(text, sqlite3_column_bytes(stmt, index + 1));
+        return;
+    }
+    const QVariant v = fieldValue(index);
+    if (v.isValid() && !v.isNull())
+        out.append(m_fields.at(size_t(index))->textOf(v).toUtf8());
+}
+
 void Table::setFieldValue(int index, const QVariant &value)
 {
     if (index < 0 || size_t(index) >= m_fields.size())

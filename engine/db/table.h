@@ -89,6 +89,9 @@ public:
 
     QVariant fieldValue(int index) const override;
     void setFieldValue(int index, const QVariant &value) override;
+    // Appends the UTF-8 text of a field of the active record to out; during a filter scan it is
+    // copied straight from the database row, with no conversion (searches test every record).
+    void appendUtf8(int index, QByteArray &out) const;
 
 private:
     struct Row {
