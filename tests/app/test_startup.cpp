@@ -36,6 +36,16 @@ const QStringList kLanguage = {
     u"[VERSIONE]=Versione"_s,
 };
 
+// Start-up keeps the splash on screen for two seconds; these tests do not wait for it.
+class NoSplashWait : public SplashTiming
+{
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+    void sleep(int) override {}
+};
+NoSplashWait noSplashWait;
+const bool splashWaitInstalled = (setSplashTiming(&noSplashWait), true);
+
 } // namespace
 
 class TestStartup : public QObject
