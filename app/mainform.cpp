@@ -10,6 +10,7 @@
 #include "app/splash.h"
 #include "app/startup.h"
 #include "catalogue/vinaryfrm.h"
+#include "reports/printing.h"
 #include "reports/select.h"
 #include "stock/manutefrm.h"
 #include "stock/movimentifrm.h"
@@ -85,6 +86,11 @@ TMainForm::TMainForm(TSplashForm *splash, QWidget *parent)
 
     m_cellar.language = &m_language;
     m_cellar.messages = &m_mymsg;
+
+    // The report component exists before the tables are connected; the print menu's commands run it.
+    m_printing = std::make_unique<Printing>(m_cellar);
+    m_printHandler = [this](QAction *item) { m_printing->StampeClick(item->data().toInt()); };
+    m_designerHandler = [this] { m_printing->Personalizzazionestampe1Click(); };
 
     createMenu();
     createClientArea();
@@ -267,10 +273,16 @@ void TMainForm::setFileDialog(FileDialog *dialog)
 void TMainForm::attachForms(const Forms &forms)
 {
     m_selezione = forms.SelezioneForm;
+    m_printing->setSelezioneForm(forms.SelezioneForm);
     m_frmVinary = forms.frmVinary;
     m_manutenzione = forms.ManutenzioneForm;
     m_frmInfo = forms.frmInfo;
     m_frmInOut = forms.frmInOut;
+}
+
+report::Report &TMainForm::frReport1()
+{
+    return m_printing->frReport1();
 }
 
 TSelezioneForm *TMainForm::selezioneForm() const

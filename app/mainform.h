@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -19,8 +20,14 @@ class QStatusBar;
 namespace vinary
 {
 
+namespace report
+{
+class Report;
+}
+
 class FileDialog;
 class MessageBox;
+class Printing;
 class PictureStrip;
 class TSplashForm;
 class TSelezioneForm;
@@ -52,6 +59,9 @@ public:
     const QString &programDir() const { return m_cellar.programDir; }
     LanguageTable &language() { return m_language; }
     QString traduci(const QString &text) const { return m_cellar.traduci(text); }
+    // The report component frReport1 with its add-ons, and the print and designer commands.
+    Printing &printing() { return *m_printing; }
+    report::Report &frReport1();
     // The shared message box (Mymsg, unless a test installed another).
     MessageBox &messages() { return *m_cellar.messages; }
 
@@ -135,6 +145,8 @@ private:
     QtFileDialog m_platformFileDialog;
     FileDialog *m_fileDialog = &m_platformFileDialog;
     QPointer<TSplashForm> m_splash;
+    // Declared after the cellar, whose tables its datasets read: it goes first.
+    std::unique_ptr<Printing> m_printing;
     PrintHandler m_printHandler;
     std::function<void()> m_designerHandler;
     bool m_closed = false;

@@ -1,0 +1,45 @@
+#include "reports/printing.h"
+
+#include "reports/printcommand.h"
+#include "reports/select.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vinary {
+
+Printing::Printing(Cellar &cellar, QObject *parent)
+    : QObject(parent), m_cellar(cellar), m_datasets(cellar, m_frReport1.datasets())
+{
+    setObjectName(u"Printing"_s);
+    m_frShapeObject1.setObjectName(u"frShapeObject1"_s);
+    m_frTextExportObject1.setObjectName(u"frTextExportObject1"_s);
+    m_frRichExportObject1.setObjectName(u"frRichExportObject1"_s);
+    m_frDesigner1.setObjectName(u"frDesigner1"_s);
+}
+
+Printing::~Printing() = default;
+
+void Printing::setSelezioneForm(TSelezioneForm *form)
+{
+    m_selezione = form;
+}
+
+TSelezioneForm *Printing::selezioneForm() const
+{
+    return m_selezione;
+}
+
+void Printing::StampeClick(int reportId)
+{
+    if (!m_selezione)
+        return;
+    PrintCommand command(m_cellar, m_frReport1, *m_selezione);
+    command.run(reportId);
+}
+
+void Printing::Personalizzazionestampe1Click()
+{
+    m_frReport1.design();
+}
+
+} // namespace vinary
