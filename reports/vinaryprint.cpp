@@ -1,0 +1,28 @@
+// vinary-print: prints one report of the cellar to a file, without a window.
+#include "reports/printtool.h"
+
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace vinary;
+
+int main(int argc, char *argv[])
+{
+    // Fonts and PDF need a GUI application; without a display it runs offscreen.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("vinary-print"));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const PrintToolParse parsed = parsePrintToolArguments(QGuiApplication::arguments());
+    if (!parsed.options) {
+        (parsed.exitCode == kPrintToolOk ? out : err) << parsed.message << Qt::endl;
+        return parsed.exitCode;
+    }
+    return runPrintTool(*parsed.options, out, err);
+}
