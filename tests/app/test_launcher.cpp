@@ -112,6 +112,9 @@ void TestLauncher::installsUnderAnyPrefix()
           u"share/icons/hicolor/scalable/apps/vinary.svg"_s, u"share/applications/vinary.desktop"_s})
         QVERIFY2(QFileInfo::exists(prefix.filePath(file)), qPrintable(file));
     QVERIFY(QFileInfo(prefix.filePath(u"bin/vinary-launch"_s)).isExecutable());
+#ifdef VINARY_INSTALLS_PRINT_TOOL
+    QVERIFY(QFileInfo(prefix.filePath(u"bin/vinary-print"_s)).isExecutable());
+#endif
     // The manual's pictures come along in their own folder.
     QVERIFY(!QDir(prefix.filePath(u"share/vinary/images"_s)).entryList({u"*.png"_s}).isEmpty());
 
