@@ -246,6 +246,8 @@ int runPrintTool(const PrintToolOptions &options, QTextStream &out, QTextStream 
         // holds it, so that a program starting meanwhile leaves the file alone.
         cellar.DB.setReadOnly(true);
         cellar.setDatabaseDirectory(dir);
+        // A script naming the wrong directory must not get the staged cellar beside the tool.
+        cellar.DB.setFallbackDirectory(QString());
         cellar.connect();
         cellar.intestazione.open();
         const QList<ReportEntry> reports = reportList(cellar);
