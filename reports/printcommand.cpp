@@ -10,9 +10,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 // Stampe and Indici are open only during a print; this closes both however the print ends.
 class PrintTables

@@ -5,9 +5,11 @@
 
 #include <functional>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace report {
+namespace report
+{
 class Report;
 }
 class Cellar;

@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
 Printing::Printing(Cellar &cellar, QObject *parent)
     : QObject(parent), m_cellar(cellar), m_datasets(cellar, m_frReport1.datasets())

@@ -7,7 +7,8 @@
 #include <QObject>
 #include <QPointer>
 
-namespace vinary {
+namespace vinary
+{
 
 class Cellar;
 class TSelezioneForm;

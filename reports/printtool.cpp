@@ -17,9 +17,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 QString isoDate(const QDate &date)
 {
@@ -31,7 +33,9 @@ QString isoDate(const QDate &date)
 class CommandLineSelection : public PrintSelection
 {
 public:
-    CommandLineSelection(const PrintToolOptions &options, QTextStream &err) : m_options(options), m_err(err) {}
+    CommandLineSelection(const PrintToolOptions &options, QTextStream &err) : m_options(options), m_err(err)
+    {
+    }
 
     void setActivePage(const QString &name) override { m_page = name; }
     QString activePage() const override { return m_page; }
@@ -57,7 +61,8 @@ public:
                 m_err << u"vinary-print: warning: this report prints in a fixed order; --order is ignored"_s
                       << Qt::endl;
             } else if (n < 1 || n > orderCount()) {
-                throw VinaryError(u"--order %1: the report offers sort orders 1 to %2"_s.arg(n).arg(orderCount()));
+                throw VinaryError(
+                    u"--order %1: the report offers sort orders 1 to %2"_s.arg(n).arg(orderCount()));
             } else {
                 m_orderIndex = n - 1;
             }
@@ -150,7 +155,8 @@ PrintToolParse parsePrintToolArguments(const QStringList &arguments)
         u"Prints one report of the cellar's report list to a file, through the same selection, sort order, "
         "filters and translation as the print menu. It reads the database in the program directory "
         "without changing it, and may run while Vinary is open."_s);
-    parser.addPositionalArgument(u"REPORT"_s, u"The report: its ID or its name as the print menu shows it."_s);
+    parser.addPositionalArgument(u"REPORT"_s,
+                                 u"The report: its ID or its name as the print menu shows it."_s);
     const QCommandLineOption help({u"h"_s, u"help"_s}, u"Shows this help."_s);
     const QCommandLineOption out({u"o"_s, u"out"_s}, u"The file to write: .pdf, .txt or .rtf."_s, u"FILE"_s);
     const QCommandLineOption dir(u"dir"_s, u"The program directory (default: the current directory)."_s,
@@ -160,9 +166,8 @@ PrintToolParse parsePrintToolArguments(const QStringList &arguments)
     const QCommandLineOption supplier(u"supplier"_s, u"Only cards of this supplier."_s, u"TEXT"_s);
     const QCommandLineOption type(u"type"_s, u"Only cards of this type."_s, u"TEXT"_s);
     const QCommandLineOption wineList(u"wine-list-only"_s, u"Only the cards on the wine list."_s);
-    const QCommandLineOption order(u"order"_s,
-                                   u"Sort order N of the report's list, from 1 (reports that let you choose)."_s,
-                                   u"N"_s);
+    const QCommandLineOption order(
+        u"order"_s, u"Sort order N of the report's list, from 1 (reports that let you choose)."_s, u"N"_s);
     const QCommandLineOption from(u"from"_s, u"Journal reports: first date, YYYY-MM-DD."_s, u"DATE"_s);
     const QCommandLineOption to(u"to"_s, u"Journal reports: last date, YYYY-MM-DD."_s, u"DATE"_s);
     const QCommandLineOption list(u"list"_s, u"Lists the reports and their IDs."_s);
@@ -188,7 +193,8 @@ PrintToolParse parsePrintToolArguments(const QStringList &arguments)
     QString error;
     if (!o.list) {
         if (positional.size() != 1)
-            error = positional.isEmpty() ? u"no report named"_s : u"only one report can be printed at a time"_s;
+            error =
+                positional.isEmpty() ? u"no report named"_s : u"only one report can be printed at a time"_s;
         else if (!parser.isSet(out) || parser.value(out).isEmpty())
             error = u"--out FILE is needed"_s;
     }
@@ -227,7 +233,8 @@ int runPrintTool(const PrintToolOptions &options, QTextStream &out, QTextStream 
         const QString dir =
             QDir(options.directory.isEmpty() ? QDir::currentPath() : options.directory).absolutePath() + u'/';
         if (!QFileInfo(dir).isDir())
-            throw VinaryError(u"the program directory %1 does not exist"_s.arg(QDir::toNativeSeparators(dir)));
+            throw VinaryError(
+                u"the program directory %1 does not exist"_s.arg(QDir::toNativeSeparators(dir)));
         if (!options.list)
             checkOutFile(options.outFile);
 

@@ -8,15 +8,16 @@
 
 class QTextStream;
 
-namespace vinary {
+namespace vinary
+{
 
 // The companion tool vinary-print: prints one report of the report list to a PDF, text or RTF file
 // without a window, through the same print command as the print menu. The selection the dialog
 // would hold comes from the command line. It opens the database read-only and never compacts it,
 // so it may run while the program is open.
 struct PrintToolOptions {
-    QString report;  // the report's ID or its (translated) name
-    QString outFile; // .pdf, .txt or .rtf
+    QString report;    // the report's ID or its (translated) name
+    QString outFile;   // .pdf, .txt or .rtf
     QString directory; // the program directory; the current one when empty
     QString group;
     QString producer;

@@ -18,9 +18,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 // The design sizes at 96 dots per inch; Qt maps them to other densities itself.
 constexpr int kClientWidth = 277;

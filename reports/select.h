@@ -11,7 +11,8 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 
-namespace vinary {
+namespace vinary
+{
 
 class Cellar;
 class DateBox;

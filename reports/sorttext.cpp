@@ -1,8 +1,10 @@
 #include "reports/sorttext.h"
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 bool isBlank(QChar c)
 {

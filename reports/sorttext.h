@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace vinary {
+namespace vinary
+{
 
 // Splits a sort order's text (Indici.Ordine) into the lines of a sort list. Entries are separated
 // by a comma and/or blanks; blanks and control characters (codes 1 to 32) around them are

@@ -6,7 +6,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
 void TableDataset::first()
 {

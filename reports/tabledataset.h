@@ -5,12 +5,15 @@
 #include <array>
 #include <memory>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace db {
+namespace db
+{
 class Dataset;
 }
-namespace report {
+namespace report
+{
 class DatasetRegistry;
 }
 class Cellar;

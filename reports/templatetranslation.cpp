@@ -3,7 +3,8 @@
 #include "data/cellar.h"
 #include "engine/report/report.h"
 
-namespace vinary {
+namespace vinary
+{
 
 void translateTemplate(report::Report &report, const Cellar &cellar)
 {

@@ -1,8 +1,10 @@
 #pragma once
 
-namespace vinary {
+namespace vinary
+{
 
-namespace report {
+namespace report
+{
 class Report;
 }
 class Cellar;

@@ -8,7 +8,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary::test {
+namespace vinary::test
+{
 
 PrintFixture::PrintFixture()
 {
@@ -82,11 +83,13 @@ void PrintFixture::writeFile(const QString &name, const QByteArray &content)
 void PrintFixture::writeListTemplate(const QString &name, const QString &dataset, const QStringList &fields,
                                      const QString &titleText)
 {
-    QString xml = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<vinary-report version=\"1\">\n"
-                  "  <page width=\"210\" height=\"297\" left=\"15\" top=\"12\" right=\"15\" bottom=\"12\">\n"_s;
+    QString xml =
+        u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<vinary-report version=\"1\">\n"
+        "  <page width=\"210\" height=\"297\" left=\"15\" top=\"12\" right=\"15\" bottom=\"12\">\n"_s;
     if (!titleText.isEmpty()) {
-        xml += u"   <band name=\"BandT\" x=\"15\" y=\"12\" width=\"180\" height=\"8\" band=\"report-title\"/>\n"
-               "   <text name=\"Title\" x=\"15\" y=\"12\" width=\"180\" height=\"6\" wrap=\"false\">\n"_s;
+        xml +=
+            u"   <band name=\"BandT\" x=\"15\" y=\"12\" width=\"180\" height=\"8\" band=\"report-title\"/>\n"
+            "   <text name=\"Title\" x=\"15\" y=\"12\" width=\"180\" height=\"6\" wrap=\"false\">\n"_s;
         for (const QString &line : titleText.split(u'\n'))
             xml += u"    <l>"_s + line.toHtmlEscaped() + u"</l>\n"_s;
         xml += u"   </text>\n"_s;

@@ -10,7 +10,8 @@
 
 #include <functional>
 
-namespace vinary::test {
+namespace vinary::test
+{
 
 // A program directory for printing: the delivered database, language (English) and templates, a
 // connected Cellar translating through that language, and helpers to add cards, journal lines,
@@ -33,8 +34,8 @@ public:
     qint64 addCard(const QString &descrizione, const QString &gruppo, const QString &produttore,
                    const QVariantMap &more = {});
     void addJournalLine(const QDate &date, const QString &codice, double quantita);
-    void addReport(int id, const QString &stampa, int ordine, const QString &tracciato, const QString &ordinamento,
-                   const QString &selezione);
+    void addReport(int id, const QString &stampa, int ordine, const QString &tracciato,
+                   const QString &ordinamento, const QString &selezione);
     void writeFile(const QString &name, const QByteArray &content);
     // A template with one master data band over a dataset, printing the given fields of each row
     // on one line, and a title object holding titleText.

@@ -14,11 +14,12 @@ using namespace vinary;
 using vinary::test::PrintFixture;
 using vinary::test::ScriptedSelection;
 
-namespace {
+namespace
+{
 
-const QStringList kEnglishOrders = {u"By description"_s, u"By producer"_s,    u"By type"_s,
-                                    u"By region and zone"_s, u"By vintage, newest first"_s, u"By code"_s,
-                                    u"By drink-by date"_s};
+const QStringList kEnglishOrders = {
+    u"By description"_s,           u"By producer"_s, u"By type"_s,         u"By region and zone"_s,
+    u"By vintage, newest first"_s, u"By code"_s,     u"By drink-by date"_s};
 
 // The non-empty lines of a prepared report's plain-text export, trimmed.
 QStringList textLines(const report::PreparedReport &prepared)
@@ -409,8 +410,9 @@ void TestPrintCommand::catalogueOfOneGroupInProducerOrder()
     QVERIFY(p.schedeFilteredWhileShown);
     QVERIFY(!p.giornaleFilteredWhileShown);
 
-    const QStringList all = {u"Amarone"_s,  u"Barbaresco"_s, u"Chianti"_s,           u"Dolcetto"_s,
-                             u"Arneis"_s,   u"Verdicchio"_s, u"Rosso senza gruppo"_s, u"Rossi lower"_s};
+    const QStringList all = {
+        u"Amarone"_s,    u"Barbaresco"_s,         u"Chianti"_s,    u"Dolcetto"_s, u"Arneis"_s,
+        u"Verdicchio"_s, u"Rosso senza gruppo"_s, u"Rossi lower"_s};
     QCOMPARE(linesNaming(p.lines, all),
              (QStringList{u"Chianti"_s, u"Barbaresco"_s, u"Dolcetto"_s, u"Amarone"_s}));
     // Texts translated: the title and the column heads.

@@ -20,7 +20,8 @@
 using namespace Qt::StringLiterals;
 using namespace vinary;
 
-namespace {
+namespace
+{
 
 // Answers the selection dialog once it shows, after `fill` set its boxes.
 void answerDialog(TSelezioneForm &dialog, bool confirm, std::function<void()> fill = nullptr)
@@ -149,7 +150,8 @@ void TestPrinting::designerAfterARunShowsTheTranslatedTemplate()
     const QByteArray content = file.readAll();
     QVERIFY(content.contains("Wine Catalogue"));
     QVERIFY(!content.contains("[RPT_CATALOGO]"));
-    QVERIFY(content.contains("[Schede.&quot;Descrizione&quot;]") || content.contains("[Schede.\"Descrizione\"]"));
+    QVERIFY(content.contains("[Schede.&quot;Descrizione&quot;]") ||
+            content.contains("[Schede.\"Descrizione\"]"));
     // The delivered file itself keeps its keys.
     QFile original(m_f->dir() + u"catalogo.frf"_s);
     QVERIFY(original.open(QIODevice::ReadOnly));

@@ -16,7 +16,8 @@
 using namespace Qt::StringLiterals;
 using namespace vinary;
 
-namespace {
+namespace
+{
 
 struct Run {
     int exitCode = -1;
@@ -120,8 +121,8 @@ void TestPrintTool::addCard(const QString &descrizione, const QString &gruppo, c
     db::Connection c;
     c.setDatabaseName(path(u"vinary.mdb"_s));
     c.open();
-    db::Statement s =
-        c.prepare(u"INSERT INTO Schede (Descrizione, Gruppo, Produttore, Incarta, Quantita) VALUES (?, ?, ?, ?, 1)"_s);
+    db::Statement s = c.prepare(
+        u"INSERT INTO Schede (Descrizione, Gruppo, Produttore, Incarta, Quantita) VALUES (?, ?, ?, ?, 1)"_s);
     s.bind(1, descrizione);
     s.bind(2, gruppo);
     s.bind(3, produttore);
@@ -189,7 +190,8 @@ void TestPrintTool::catalogueOfOneGroupToPdf()
 void TestPrintTool::reportByNameToTextAndRtf()
 {
     // The wine list, named as the menu shows it, whatever the letter case; its order is fixed.
-    const Run txt = run({u"wine LIST"_s, u"--out"_s, u"carta.txt"_s, u"--wine-list-only"_s, u"--order"_s, u"1"_s});
+    const Run txt =
+        run({u"wine LIST"_s, u"--out"_s, u"carta.txt"_s, u"--wine-list-only"_s, u"--order"_s, u"1"_s});
     QVERIFY2(txt.exitCode == 0, qPrintable(txt.err));
     QVERIFY(txt.err.contains(u"--order is ignored"_s));
     const QString text = readText(path(u"carta.txt"_s));
@@ -207,7 +209,8 @@ void TestPrintTool::reportByNameToTextAndRtf()
 
 void TestPrintTool::journalBetweenTwoDates()
 {
-    const Run r = run({u"6"_s, u"--out"_s, u"j.txt"_s, u"--from"_s, u"2024-02-01"_s, u"--to"_s, u"2024-03-10"_s});
+    const Run r =
+        run({u"6"_s, u"--out"_s, u"j.txt"_s, u"--from"_s, u"2024-02-01"_s, u"--to"_s, u"2024-03-10"_s});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     const QString text = readText(path(u"j.txt"_s));
     QVERIFY(text.contains(u"Stock Journal"_s));
@@ -225,23 +228,23 @@ void TestPrintTool::badInputGivesClearErrors_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("bad date") << QStringList{u"6"_s, u"--out"_s, u"x.pdf"_s, u"--from"_s, u"2024-13-01"_s} << 2
-                              << u"\"2024-13-01\" is not a date"_s;
-    QTest::newRow("date in another form") << QStringList{u"6"_s, u"--out"_s, u"x.pdf"_s, u"--to"_s, u"10/01/2024"_s}
-                                          << 2 << u"YYYY-MM-DD"_s;
-    QTest::newRow("unknown report number") << QStringList{u"42"_s, u"--out"_s, u"x.pdf"_s} << 1
-                                           << u"unknown report \"42\""_s;
-    QTest::newRow("unknown report name") << QStringList{u"Inventory"_s, u"--out"_s, u"x.pdf"_s} << 1
-                                         << u"unknown report \"Inventory\""_s;
+    QTest::newRow("bad date") << QStringList{u"6"_s, u"--out"_s, u"x.pdf"_s, u"--from"_s, u"2024-13-01"_s}
+                              << 2 << u"\"2024-13-01\" is not a date"_s;
+    QTest::newRow("date in another form")
+        << QStringList{u"6"_s, u"--out"_s, u"x.pdf"_s, u"--to"_s, u"10/01/2024"_s} << 2 << u"YYYY-MM-DD"_s;
+    QTest::newRow("unknown report number")
+        << QStringList{u"42"_s, u"--out"_s, u"x.pdf"_s} << 1 << u"unknown report \"42\""_s;
+    QTest::newRow("unknown report name")
+        << QStringList{u"Inventory"_s, u"--out"_s, u"x.pdf"_s} << 1 << u"unknown report \"Inventory\""_s;
     QTest::newRow("no output file") << QStringList{u"1"_s} << 2 << u"--out"_s;
     QTest::newRow("unknown option") << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--colour"_s} << 2
                                     << u"colour"_s;
-    QTest::newRow("order out of range") << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--order"_s, u"8"_s} << 1
-                                        << u"sort orders 1 to 7"_s;
-    QTest::newRow("order not a number") << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--order"_s, u"two"_s}
-                                        << 2 << u"not a number"_s;
-    QTest::newRow("no database there") << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--dir"_s, u"empty"_s} << 1
-                                       << u"Cannot find Database"_s;
+    QTest::newRow("order out of range")
+        << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--order"_s, u"8"_s} << 1 << u"sort orders 1 to 7"_s;
+    QTest::newRow("order not a number")
+        << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--order"_s, u"two"_s} << 2 << u"not a number"_s;
+    QTest::newRow("no database there") << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--dir"_s, u"empty"_s}
+                                       << 1 << u"Cannot find Database"_s;
 }
 
 void TestPrintTool::badInputGivesClearErrors()

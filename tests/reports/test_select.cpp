@@ -111,9 +111,12 @@ void TestSelect::controlsHaveTheirNamesAndCaptions()
         const char *page;
     };
     const Row rows[] = {
-        {"Label1", "Group", "selGruppo", "VINARY"},     {"Label2", "Producer", "selproduttore", "VINARY"},
-        {"Label3", "Supplier", "selfornitore", "VINARY"}, {"Label4", "Type", "seltipologia", "VINARY"},
-        {"Label7", "Sort order", "selOrder", "VINARY"},   {"Label5", "From", "dadata", "GIORNALE"},
+        {"Label1", "Group", "selGruppo", "VINARY"},
+        {"Label2", "Producer", "selproduttore", "VINARY"},
+        {"Label3", "Supplier", "selfornitore", "VINARY"},
+        {"Label4", "Type", "seltipologia", "VINARY"},
+        {"Label7", "Sort order", "selOrder", "VINARY"},
+        {"Label5", "From", "dadata", "GIORNALE"},
         {"Label6", "To", "adata", "GIORNALE"},
     };
     for (const Row &row : rows) {
@@ -146,8 +149,8 @@ void TestSelect::controlsHaveTheirNamesAndCaptions()
     for (int i = 0; i < 40 && chain.size() < 8; ++i) {
         w = w->nextInFocusChain();
         const QString name = w->objectName();
-        if (QStringList{u"selproduttore"_s, u"selfornitore"_s, u"seltipologia"_s, u"incarta"_s, u"noincarta"_s,
-                        u"selOrder"_s, u"BitBtn1"_s, u"BitBtn2"_s}
+        if (QStringList{u"selproduttore"_s, u"selfornitore"_s, u"seltipologia"_s, u"incarta"_s,
+                        u"noincarta"_s, u"selOrder"_s, u"BitBtn1"_s, u"BitBtn2"_s}
                 .contains(name) &&
             !chain.contains(name))
             chain << name;
@@ -257,7 +260,8 @@ void TestSelect::enterConfirmsAndEscCancels()
     QVERIFY(runModal([&] {
         QTRY_VERIFY(d.isVisible());
         d.dadata->lineEdit()->setFocus();
-        QTest::keyClicks(d.dadata->lineEdit(), QLocale().toString(QDate(2024, 5, 6), DateBox::displayFormat()));
+        QTest::keyClicks(d.dadata->lineEdit(),
+                         QLocale().toString(QDate(2024, 5, 6), DateBox::displayFormat()));
         QTest::keyClick(d.dadata->lineEdit(), Qt::Key_Enter);
     }));
     QCOMPARE(d.dadata->date(), QDate(2024, 5, 6));

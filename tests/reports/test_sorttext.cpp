@@ -35,14 +35,14 @@ void TestSortText::splits_data()
         << u"\"[Anno] DESC\", [Descrizione]"_s << QStringList{u"[Anno] DESC"_s, u"[Descrizione]"_s};
     QTest::newRow("blanks alone separate") << u"a b\tc"_s << QStringList{u"a"_s, u"b"_s, u"c"_s};
     QTest::newRow("leading blanks and controls skipped") << u" \x01\x1f[Zona]"_s << QStringList{u"[Zona]"_s};
-    QTest::newRow("two commas give an empty entry")
-        << u"a,,b"_s << QStringList{u"a"_s, QString(), u"b"_s};
+    QTest::newRow("two commas give an empty entry") << u"a,,b"_s << QStringList{u"a"_s, QString(), u"b"_s};
     QTest::newRow("comma with blanks around") << u"a ,  b"_s << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("doubled quote inside quotes") << u"\"say \"\"hi\"\", now\""_s
-                                                 << QStringList{u"say \"hi\", now"_s};
+    QTest::newRow("doubled quote inside quotes")
+        << u"\"say \"\"hi\"\", now\""_s << QStringList{u"say \"hi\", now"_s};
     QTest::newRow("empty quoted entry") << u"\"\",x"_s << QStringList{QString(), u"x"_s};
     QTest::newRow("quoted comma") << u"\",\""_s << QStringList{u","_s};
-    QTest::newRow("unterminated quote runs to the end") << u"\"[Anno] DESC"_s << QStringList{u"[Anno] DESC"_s};
+    QTest::newRow("unterminated quote runs to the end")
+        << u"\"[Anno] DESC"_s << QStringList{u"[Anno] DESC"_s};
     QTest::newRow("quote inside an unquoted entry is a character")
         << u"ab\"c d\""_s << QStringList{u"ab\"c"_s, u"d\""_s};
     QTest::newRow("quoted entry glued to the next") << u"\"a\"b"_s << QStringList{u"a"_s, u"b"_s};
@@ -61,7 +61,8 @@ void TestSortText::splits()
 void TestSortText::manyQuotedCommasStayBounded()
 {
     // 60 characters of quotes, commas and blanks: a bounded list of short entries, no hang.
-    const QString text = u"\",\" , \"\",\" \", , \",,\" \"\"\"\" , ,\" , \",  \", \"\",\",\""_s.leftJustified(60, u',');
+    const QString text =
+        u"\",\" , \"\",\" \", , \",,\" \"\"\"\" , ,\" , \",  \", \"\",\",\""_s.leftJustified(60, u',');
     QCOMPARE(text.size(), 60);
     const QStringList entries = splitSortText(text);
     QVERIFY(entries.size() <= 60);

@@ -84,7 +84,9 @@ void TestTableDataset::walksTheTableInItsOrderThroughItsFilter()
 void TestTableDataset::valuesHaveTheEngineKinds()
 {
     m_f->addCard(u"Barolo"_s, u"Rossi"_s, u"B"_s,
-                 {{u"Quantita"_s, 6}, {u"Prezzo_Acq"_s, 12.5}, {u"Incarta"_s, 1},
+                 {{u"Quantita"_s, 6},
+                  {u"Prezzo_Acq"_s, 12.5},
+                  {u"Incarta"_s, 1},
                   {u"Scadenza"_s, u"2030-01-01 00:00:00"_s}});
     m_f->reopen();
     TableDataset dataset(m_f->cellar().Schede);

@@ -11,7 +11,8 @@
 using namespace Qt::StringLiterals;
 using namespace vinary;
 
-namespace {
+namespace
+{
 
 report::ReportObject textObject(const QString &name, const QStringList &lines)
 {
@@ -103,7 +104,8 @@ void TestTemplateTranslation::longTailIsCut()
     report::ReportTemplate t;
     t.pages.append(report::ReportPage());
     const QString tail = QString(300, u'x');
-    t.pages[0].objects << textObject(u"A"_s, {u"[GRUPPO]"_s + tail}) << textObject(u"B"_s, {u"[NOKEY]"_s + tail});
+    t.pages[0].objects << textObject(u"A"_s, {u"[GRUPPO]"_s + tail})
+                       << textObject(u"B"_s, {u"[NOKEY]"_s + tail});
     r.setReportTemplate(t);
     translateTemplate(r, m_cellar);
     QCOMPARE(r.objectText(0, 0), u"Group"_s + QString(255, u'x') + u"\r\n"_s);
