@@ -1,5 +1,6 @@
 #include "catalogue/vinaryfrm.h"
 
+#include "catalogue/cardextras.h"
 #include "catalogue/combopicklist.h"
 #include "data/cardediting.h"
 #include "data/cardrules.h"
@@ -110,6 +111,10 @@ TfrmVinary::TfrmVinary(Cellar &cellar, QWidget *parent) : QDialog(parent), m_cel
 {
     initCataloguePictures();
     FormCreate();
+    m_cardExtras = std::make_unique<CardExtras>(cellar);
+    CardExtras *extras = m_cardExtras.get();
+    m_extras = {[extras] { extras->SpeedButton1Click(); }, [extras] { extras->BitBtn1Click(); },
+                [extras] { extras->BitBtn2Click(); }, [extras] { extras->BitBtn3Click(); }};
 }
 
 TfrmVinary::~TfrmVinary()
@@ -625,6 +630,11 @@ void TfrmVinary::switchToBrowseMode()
 void TfrmVinary::showCardPage()
 {
     pages->setCurrentWidget(SINGOLO);
+}
+
+void TfrmVinary::setReport(report::Report *frReport1)
+{
+    m_cardExtras->setReport(frReport1);
 }
 
 void TfrmVinary::runExtra(const std::function<void()> &handler)

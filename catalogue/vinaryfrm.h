@@ -18,6 +18,10 @@ class QToolButton;
 
 namespace vinary {
 
+namespace report {
+class Report;
+}
+class CardExtras;
 class Cellar;
 class ComboPickList;
 class DataGrid;
@@ -53,6 +57,10 @@ public:
         std::function<void()> BitBtn3Click;
     };
     void setExtraHandlers(ExtraHandlers handlers) { m_extras = std::move(handlers); }
+    // The card extras the buttons run unless other handlers are set.
+    CardExtras &cardExtras() const { return *m_cardExtras; }
+    // The main window's report component frReport1, which the tasting card prints through.
+    void setReport(report::Report *frReport1);
 
     DataGrid *grid() const { return schedeGrid; }
     QLineEdit *searchBox() const;
@@ -163,6 +171,7 @@ private:
 
     std::array<DbComboBox *, 7> m_pickBoxes{};
     std::array<std::unique_ptr<ComboPickList>, 7> m_pickLists;
+    std::unique_ptr<CardExtras> m_cardExtras;
     ExtraHandlers m_extras;
     PlacementRestore m_restorePlacement;
     PlacementSave m_savePlacement;
