@@ -31,6 +31,7 @@ Forms &createForms()
     Cellar &cellar = f.MainForm->cellar();
     f.SelezioneForm = new TSelezioneForm(cellar, f.MainForm);
     f.frmVinary = new TfrmVinary(cellar, f.MainForm);
+    f.frmVinary->setReport(&f.MainForm->frReport1());
     attachPlacement(*f.frmVinary, WindowPlacement());
     f.ManutenzioneForm = new TManutenzioneForm(cellar, f.MainForm);
     f.frmInfo = new TfrmInfo(cellar, f.MainForm);
