@@ -2,6 +2,7 @@
 
 #include "app/privateprofile.h"
 #include "catalogue/vinaryfrm.h"
+#include "stock/movimentifrm.h"
 #include "widgets/datagrid.h"
 #include "widgets/guard.h"
 
@@ -294,6 +295,16 @@ void attachPlacement(TfrmVinary &catalogue, const WindowPlacement &store)
         [store, section](TfrmVinary &w) { store.restore(w, section, WindowPlacement::Kind::Dialog, w.grid()); },
         [store, section](TfrmVinary &w, bool stillOpen) {
             store.save(w, section, stillOpen ? WindowPlacement::StillOpen : WindowPlacement::Closed, w.grid());
+        });
+}
+
+void attachPlacement(TfrmInOut &movements, const WindowPlacement &store)
+{
+    const QString section = QStringLiteral("INOUT");
+    movements.setPlacementHooks(
+        [store, section](TfrmInOut &w) { store.restore(w, section, WindowPlacement::Kind::Dialog); },
+        [store, section](TfrmInOut &w, bool stillOpen) {
+            store.save(w, section, stillOpen ? WindowPlacement::StillOpen : WindowPlacement::Closed);
         });
 }
 

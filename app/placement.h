@@ -11,6 +11,7 @@ namespace vinary {
 
 class DataGrid;
 class PrivateProfile;
+class TfrmInOut;
 class TfrmVinary;
 
 // The window placement store: position, size and show state of the main window (section "MAIN"),
@@ -93,5 +94,7 @@ private:
 // Ties the catalogue window to a copy of the store: section "SCHEDA" and its grid, restored before
 // every showing and saved at every closing (the copy lets the window outlive the caller's store).
 void attachPlacement(TfrmVinary &catalogue, const WindowPlacement &store);
+// Ties the movements window to a copy of the store the same way: section "INOUT", no grid.
+void attachPlacement(TfrmInOut &movements, const WindowPlacement &store);
 
 } // namespace vinary

@@ -36,6 +36,7 @@ Forms &createForms()
     f.ManutenzioneForm = new TManutenzioneForm(cellar, f.MainForm);
     f.frmInfo = new TfrmInfo(cellar, f.MainForm);
     f.frmInOut = new TfrmInOut(cellar, f.MainForm);
+    attachPlacement(*f.frmInOut, WindowPlacement());
     f.MainForm->attachForms(f);
 
     f.SplashForm->hideSplash();

@@ -2,6 +2,7 @@
 #include "app/privateprofile.h"
 #include "catalogue/vinaryfrm.h"
 #include "language/languagetable.h"
+#include "stock/movimentifrm.h"
 #include "tests/data/cellarfixture.h"
 #include "tests/support/recordingerrorbox.h"
 #include "widgets/datagrid.h"
@@ -94,6 +95,7 @@ private Q_SLOTS:
     void unwritableFileIsReportedAndTheWindowCloses();
     void defaultFileIsInTheCurrentDirectory();
     void mainWindowDefaultsAndMinimised();
+    void movementsWindowKeepsItsOwnSection();
     void fitOnScreen_data();
     void fitOnScreen();
 };
@@ -381,6 +383,35 @@ void TestPlacement::mainWindowDefaultsAndMinimised()
     QVERIFY(r.positionApplied);
     QCOMPARE(main.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowStates());
     QCOMPARE(main.geometry(), QRect(20, 30, 400, 300));
+}
+
+void TestPlacement::movementsWindowKeepsItsOwnSection()
+{
+    Catalogue c;
+    c.f.cellar().Schede.setFiltered(true);
+    QRect placed;
+    {
+        TfrmInOut w(c.f.cellar());
+        attachPlacement(w, c.store);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // The window has a fixed size: only its position moves.
+        placed = QRect(QPoint(30, 50), w.size());
+        w.setGeometry(placed);
+        w.close();
+    }
+    const PrivateProfile saved = c.profile();
+    QCOMPARE(saved.readInteger(QStringLiteral("INOUT"), QStringLiteral("Visible"), -1), 0);
+    QCOMPARE(saved.readInteger(QStringLiteral("SCHEDA"), QStringLiteral("Visible"), -1), -1);
+
+    // The next run opens it where it was left, and the catalogue's section stays its own.
+    TfrmInOut next(c.f.cellar());
+    attachPlacement(next, c.store);
+    next.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&next));
+    QCOMPARE(next.geometry(), placed);
+    next.close();
+    c.f.cellar().Schede.setFiltered(false);
 }
 
 void TestPlacement::fitOnScreen_data()
