@@ -30,6 +30,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 // The pictures live in a static library: their resources must be registered by hand.
 static void initCataloguePictures()
 {
@@ -469,6 +471,8 @@ void TfrmVinary::translate()
             l->setText(tr(l->text()));
     }
     BitBtn1->setText(tr(BitBtn1->text()));
+    // A long caption widens the button rather than being cut short.
+    BitBtn1->setMinimumWidth(std::max(84, BitBtn1->sizeHint().width()));
     for (QToolButton *b : {btnEsci, btnNew, btnModify, btnDelete, btnfind, SpeedButton2, SpeedButton3, btnConferma,
                            btnAnnulla}) {
         const QString hint = tr(b->toolTip());
