@@ -249,6 +249,10 @@ void TestTemplates::reorderListFollowsTheCondition()
     QVERIFY(text.contains(u"Soave Classico"_s));         // 0 <= 6
     QVERIFY(!text.contains(u"Barolo Cannubi"_s));        // 12 > 6
     QVERIFY(text.contains(u"Wines listed 5"_s));
+    // The bottles to order are worked out, not printed as a sum to do.
+    QVERIFY2(!text.contains(u" - "_s), qPrintable(text));
+    QVERIFY2(text.contains(u"Enodistribuzione Srl 4 6 2"_s), qPrintable(text)); // Brunello: 6 - 4
+    QVERIFY2(text.contains(u"Enodistribuzione Srl 0 6 6"_s), qPrintable(text)); // Soave: none in stock
 }
 
 void TestTemplates::drinkingWindow()
