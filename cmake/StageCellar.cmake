@@ -1,5 +1,6 @@
 # Stages the program directory: run with -DSRC=<resources dir> -DDEST=<cellar dir> -DSQLITE3=<sqlite3 shell>.
-# Files the user may have changed there (the database and language.ini) are never replaced.
+# Files the user may have changed there (the database, language.ini and edited templates) are never
+# replaced.
 file(MAKE_DIRECTORY ${DEST})
 file(MAKE_DIRECTORY ${DEST}/archivi)
 
@@ -22,9 +23,41 @@ if(NOT EXISTS ${DEST}/language.ini AND EXISTS ${SRC}/language/english.lng)
     configure_file(${SRC}/language/english.lng ${DEST}/language.ini COPYONLY)
 endif()
 
+# A staged template is refreshed only while it is still the copy this staging put there: one
+# edited with the designer in the program directory is kept (delete it to get the delivered one
+# back). The hash of each staged copy is kept beside the program directory.
+get_filename_component(stage_parent ${DEST} DIRECTORY)
+get_filename_component(stage_name ${DEST} NAME)
+set(stamps ${stage_parent}/.${stage_name}-staged)
+file(MAKE_DIRECTORY ${stamps})
 file(GLOB templates ${SRC}/reports/*.frf)
 foreach(f ${templates})
-    file(COPY ${f} DESTINATION ${DEST})
+    get_filename_component(name ${f} NAME)
+    set(staged ${DEST}/${name})
+    set(stamp ${stamps}/${name}.sha256)
+    file(SHA256 ${f} delivered)
+    set(refresh FALSE)
+    if(NOT EXISTS ${staged})
+        set(refresh TRUE)
+    else()
+        file(SHA256 ${staged} current)
+        set(last "")
+        if(EXISTS ${stamp})
+            file(READ ${stamp} last)
+        endif()
+        if(current STREQUAL delivered)
+            file(WRITE ${stamp} ${delivered})
+        elseif(current STREQUAL last)
+            set(refresh TRUE)
+        else()
+            message(STATUS "Keeping ${staged}: it was changed after staging")
+        endif()
+    endif()
+    if(refresh)
+        configure_file(${f} ${staged}.staging COPYONLY)
+        file(RENAME ${staged}.staging ${staged})
+        file(WRITE ${stamp} ${delivered})
+    endif()
 endforeach()
 
 file(GLOB manual ${SRC}/manual/*)
