@@ -50,7 +50,7 @@ QString CardExtras::openNotes(const QString &name)
         return path;
     notesfiles::ensureNotesFile(path, name);
     // Whether an editor started is not examined: a desktop without one simply shows nothing.
-    (m_launcher ? *m_launcher : documentLauncher()).open(path);
+    documentLauncher().open(path);
     return path;
 }
 

@@ -10,7 +10,6 @@ namespace report
 class Report;
 }
 class Cellar;
-class DocumentLauncher;
 
 // The extras of the catalogue's card page, acting on the current card of the shared card table:
 // the markup button, the tasting card printed through the main window's report component, and
@@ -23,8 +22,6 @@ public:
     // The main window's frReport1; without it the tasting card does nothing.
     void setReport(report::Report *frReport1) { m_report = frReport1; }
     report::Report *report() const { return m_report; }
-    // The launcher the notes files are opened with; the one in force when not set.
-    void setLauncher(DocumentLauncher *launcher) { m_launcher = launcher; }
 
     // Markup: while a card is being created or changed, sale price := purchase price x markup,
     // part of the edit in progress; while browsing, nothing.
@@ -43,7 +40,6 @@ public:
 private:
     Cellar &m_cellar;
     report::Report *m_report = nullptr;
-    DocumentLauncher *m_launcher = nullptr;
 };
 
 } // namespace vinary

@@ -48,10 +48,8 @@ QString notesFilePath(const QString &name)
 
 bool ensureNotesFile(const QString &path, const QString &name)
 {
-    if (QFileInfo::exists(path))
-        return false;
     QFile file(path);
-    // NewOnly: a file that appears meanwhile is still never overwritten.
+    // NewOnly: an existing file, even one that appeared a moment ago, is never overwritten.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         if (QFileInfo::exists(path))
             return false;

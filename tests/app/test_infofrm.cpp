@@ -9,6 +9,7 @@
 #include "data/cellar.h"
 #include "language/languagetable.h"
 #include "programdir.h"
+#include "recordinglauncher.h"
 #include "tests/support/recordingerrorbox.h"
 #include "tests/support/scriptedmessagebox.h"
 
@@ -24,30 +25,10 @@
 using namespace Qt::StringLiterals;
 using namespace vinary;
 using vinary::testing::ProgramDir;
+using vinary::testing::RecordingLauncher;
 
 namespace
 {
-
-class RecordingLauncher : public DesktopLauncher
-{
-public:
-    RecordingLauncher() { m_previous = setDesktopLauncher(this); }
-    ~RecordingLauncher() override { setDesktopLauncher(m_previous); }
-    RecordingLauncher(const RecordingLauncher &) = delete;
-    RecordingLauncher &operator=(const RecordingLauncher &) = delete;
-
-    bool open(const QUrl &url) override
-    {
-        opened.append(url);
-        return answer;
-    }
-
-    QList<QUrl> opened;
-    bool answer = true;
-
-private:
-    DesktopLauncher *m_previous = nullptr;
-};
 
 const QStringList kLanguage = {
     u"[TITOLO]=Cantina"_s,

@@ -10,6 +10,7 @@
 #include "catalogue/vinaryfrm.h"
 #include "data/picklist.h"
 #include "programdir.h"
+#include "recordinglauncher.h"
 #include "stock/manutefrm.h"
 #include "stock/movimentifrm.h"
 #include "tests/support/recordingerrorbox.h"
@@ -31,25 +32,10 @@
 using namespace Qt::StringLiterals;
 using namespace vinary;
 using vinary::testing::ProgramDir;
+using vinary::testing::RecordingLauncher;
 
 namespace
 {
-
-class RecordingLauncher : public DesktopLauncher
-{
-public:
-    RecordingLauncher() { m_previous = setDesktopLauncher(this); }
-    ~RecordingLauncher() override { setDesktopLauncher(m_previous); }
-    bool open(const QUrl &url) override
-    {
-        opened.append(url);
-        return true;
-    }
-    QList<QUrl> opened;
-
-private:
-    DesktopLauncher *m_previous = nullptr;
-};
 
 const QStringList kLanguage = {
     u"[TITOLO]=Cantina di prova"_s,
