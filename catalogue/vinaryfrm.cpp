@@ -14,6 +14,7 @@
 #include "widgets/dbedit.h"
 #include "widgets/dbnavigator.h"
 #include "widgets/guard.h"
+#include "widgets/numberentry.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -490,6 +491,8 @@ void TfrmVinary::translate()
     BitBtn3->setAccessibleName(tr(QStringLiteral("[FORNITORE]")) + QStringLiteral(": ") + tr(QStringLiteral("[ANNOTAZIONI]")));
     actConferma->setText(btnConferma->text());
     actAnnulla->setText(btnAnnulla->text());
+    for (DbEdit *box : SINGOLO->findChildren<DbEdit *>())
+        box->numberEntry()->setRefusalText(tr(QStringLiteral("[ERR_NUMERO]")));
 }
 
 void TfrmVinary::bindToCards()
@@ -568,6 +571,9 @@ void TfrmVinary::FormShow()
 
 void TfrmVinary::done(int result)
 {
+    // Closing saves the card in edit: a box whose text cannot be read keeps the window open on it.
+    if (m_cellar.Schede.isEditing() && NumberEntry::refuseUnreadable(SINGOLO))
+        return;
     if (!FormClose())
         return;
     if (m_open && m_savePlacement)
@@ -693,6 +699,8 @@ void TfrmVinary::actElencoExecute()
 
 void TfrmVinary::actConfermaExecute()
 {
+    if (NumberEntry::refuseUnreadable(SINGOLO))
+        return;
     EditCODICE->setFocus();
     db::Table &schede = m_cellar.Schede;
     if (schede.isEditing())

@@ -7,6 +7,7 @@
 #include "widgets/datebox.h"
 #include "widgets/dbedit.h"
 #include "widgets/guard.h"
+#include "widgets/numberentry.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -100,6 +101,7 @@ void TManutenzioneForm::translate()
     for (QLabel *label : {m_labelUtente, m_labelRicarico})
         label->setText(m_cellar.traduci(label->text()));
     DateEdit1->lineEdit()->setAccessibleName(m_purgeGroup->title().trimmed());
+    m_editRicarico->numberEntry()->setRefusalText(m_cellar.traduci(u"[ERR_NUMERO]"_s));
 }
 
 void TManutenzioneForm::setPlainMessage(PlainMessage message)
@@ -139,6 +141,9 @@ void TManutenzioneForm::showEvent(QShowEvent *event)
 
 void TManutenzioneForm::done(int result)
 {
+    // A markup that cannot be read keeps the window open on it rather than saving another value.
+    if (NumberEntry::refuseUnreadable(this))
+        return;
     // A settings row that cannot be saved keeps the window open, with the error shown, rather
     // than dropping what was typed.
     if (!guarded(this, [this] { FormClose(); }))

@@ -5,6 +5,7 @@
 #include "widgets/datagrid.h"
 #include "widgets/guard.h"
 #include "widgets/numberbox.h"
+#include "widgets/numberentry.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -199,6 +200,8 @@ void TfrmInOut::translate()
         label->setText(m_cellar.traduci(label->text()));
     for (QPushButton *button : {BitBtn1, BitBtn2})
         button->setText(m_cellar.traduci(button->text()));
+    for (NumberBox *box : {PrAcq, PrVen, Quant})
+        box->entry()->setRefusalText(m_cellar.traduci(u"[ERR_NUMERO]"_s));
     ckdescrizione->setAccessibleName(m_searchGroup->title().trimmed());
 }
 
@@ -303,6 +306,9 @@ void TfrmInOut::BitBtn2Click()
 void TfrmInOut::record(Movement::Kind kind)
 {
     if (!m_movements.hasCard())
+        return;
+    // A box whose text cannot be read takes the focus and shows why; nothing is written.
+    if (NumberEntry::refuseUnreadable(this))
         return;
     if (kind == Movement::Kind::Unload && !m_movements.stockCovers(Quant->value())) {
         if (m_cellar.messages)

@@ -4,12 +4,15 @@
 #include "widgets/datebox.h"
 #include "widgets/guard.h"
 #include "widgets/numberbox.h"
+#include "widgets/numberentry.h"
 
 #include <QFocusEvent>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 bool isNumber(db::FieldType type)
 {
@@ -19,12 +22,12 @@ bool isNumber(db::FieldType type)
 
 } // namespace
 
-DbEdit::DbEdit(QWidget *parent)
-    : QLineEdit(parent), m_link(this), m_numberValidator(new DecimalValidator(this))
+DbEdit::DbEdit(QWidget *parent) : QLineEdit(parent), m_link(this), m_numberEntry(new NumberEntry(this))
 {
     connect(&m_link, &FieldLink::refreshNeeded, this, &DbEdit::refresh);
     connect(this, &QLineEdit::textEdited, this, &DbEdit::write);
     connect(this, &QLineEdit::editingFinished, this, &DbEdit::writeDate);
+    m_numberEntry->setActive(false);
     refresh();
 }
 
@@ -43,20 +46,17 @@ void DbEdit::refresh()
     QString shown;
     if (field) {
         const bool number = isNumber(field->type());
-        if (number) {
-            m_numberValidator->setIntegerOnly(field->type() != db::FieldType::Float);
-            if (validator() != m_numberValidator)
-                setValidator(m_numberValidator);
-        } else if (validator()) {
-            setValidator(nullptr);
-        }
+        m_numberEntry->setIntegerOnly(field->type() != db::FieldType::Float);
+        m_numberEntry->setActive(number);
         const int size = field->type() == db::FieldType::Text && field->size() > 0 ? field->size() : 32767;
         if (maxLength() != size)
             setMaxLength(size);
         guarded(this, [&] {
-            double typed = 0.0;
-            if (hasFocus() && !m_enteringFocus && writable && number && !field->isNull() &&
-                parseDecimal(text(), &typed) && typed == field->asFloat())
+            const std::optional<double> typed = number ? m_numberEntry->number() : std::nullopt;
+            if (writable && number && !m_numberEntry->isReadable())
+                shown = text(); // what cannot be read stays until it is mended or the edit ends
+            else if (hasFocus() && !m_enteringFocus && writable && number && !field->isNull() && typed &&
+                     *typed == field->asFloat())
                 shown = text(); // "12.50" being typed stays as it is
             else if (hasFocus() && writable && number)
                 shown = field->isNull() ? QString() : editableNumberText(field->asFloat());
@@ -89,12 +89,11 @@ void DbEdit::write(const QString &text)
             field->setAsString(text);
             return;
         }
-        double v = 0.0;
         if (text.trimmed().isEmpty())
             field->clear();
-        else if (parseDecimal(text, &v))
-            field->setAsFloat(v);
-        // A lone sign or separator waits for the digits that follow.
+        else if (const std::optional<double> v = m_numberEntry->number())
+            field->setAsFloat(*v);
+        // A text that cannot be read writes nothing; the entry shows why.
     });
     m_writing = false;
     if (!written)

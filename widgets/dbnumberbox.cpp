@@ -3,7 +3,8 @@
 #include "engine/db/table.h"
 #include "widgets/guard.h"
 
-namespace vinary {
+namespace vinary
+{
 
 DbNumberBox::DbNumberBox(QWidget *parent) : NumberBox(parent), m_link(this)
 {
@@ -29,8 +30,10 @@ void DbNumberBox::refresh()
         if (!field->displayFormat().isEmpty() && displayFormat() != field->displayFormat())
             setDisplayFormat(field->displayFormat());
     }
-    // A field value that rounds to the box's value keeps the text being typed.
-    if (roundDecimals(v, decimals()) != value() || !hasFocus())
+    // A field value that rounds to the box's value keeps the text being typed; a text that cannot
+    // be read stays while the record is being edited.
+    const bool keepTyped = m_link.canWrite() && !isReadable();
+    if (!keepTyped && (roundDecimals(v, decimals()) != value() || !hasFocus()))
         setValue(v);
     const bool readOnly = !m_link.canWrite();
     setReadOnly(readOnly);

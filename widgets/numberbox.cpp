@@ -1,84 +1,16 @@
 #include "widgets/numberbox.h"
 
 #include "engine/common/displayformat.h"
+#include "widgets/numberentry.h"
 
 #include <QFocusEvent>
-#include <QKeyEvent>
 
 #include <cmath>
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
-
-DecimalValidator::DecimalValidator(QObject *parent) : QValidator(parent) {}
-
-QValidator::State DecimalValidator::validate(QString &input, int &pos) const
+namespace vinary
 {
-    Q_UNUSED(pos);
-    // The system's conventions (the default locale), like every number the program shows.
-    const QLocale system;
-    const QString point = system.decimalPoint();
-    const QString minus = system.negativeSign();
-    QString rest = input;
-    if (rest.startsWith(minus)) {
-        if (!m_allowNegative)
-            return Invalid;
-        rest = rest.mid(minus.size());
-    } else if (rest.startsWith(u'-')) {
-        if (!m_allowNegative)
-            return Invalid;
-        rest = rest.mid(1);
-    }
-    bool seenPoint = false;
-    int digits = 0;
-    for (qsizetype i = 0; i < rest.size();) {
-        if (rest.at(i).isDigit() && rest.at(i).unicode() < 128) {
-            ++digits;
-            ++i;
-        } else if (!m_integerOnly && !seenPoint && rest.mid(i, point.size()) == point) {
-            seenPoint = true;
-            i += point.size();
-        } else {
-            return Invalid;
-        }
-    }
-    return digits > 0 || input.isEmpty() ? Acceptable : Intermediate;
-}
-
-bool parseDecimal(const QString &raw, double *value, const QLocale &locale)
-{
-    QString text = raw.trimmed();
-    const QString point = locale.decimalPoint();
-    bool negative = false;
-    if (text.startsWith(locale.negativeSign()) || text.startsWith(u'-')) {
-        negative = true;
-        text = text.mid(text.startsWith(u'-') ? 1 : locale.negativeSign().size());
-    }
-    if (point != u"."_s) {
-        if (text.contains(u'.'))
-            return false;
-        text.replace(point, u"."_s);
-    }
-    if (text.isEmpty() || text == u"."_s)
-        return false;
-    for (const QChar c : std::as_const(text)) {
-        if (c != u'.' && !(c.isDigit() && c.unicode() < 128))
-            return false;
-    }
-    if (text.count(u'.') > 1)
-        return false;
-    if (text.startsWith(u'.'))
-        text.prepend(u'0');
-    if (text.endsWith(u'.'))
-        text.append(u'0');
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    *value = negative ? -v : v;
-    return true;
-}
 
 QString editableNumberText(double value, const QLocale &locale)
 {
@@ -110,9 +42,8 @@ double roundDecimals(double value, int decimals)
 }
 
 NumberBox::NumberBox(QWidget *parent)
-    : QLineEdit(parent), m_validator(new DecimalValidator(this)), m_displayFormat(u"0.00;;#"_s)
+    : QLineEdit(parent), m_entry(new NumberEntry(this)), m_displayFormat(u"0.00;;#"_s)
 {
-    setValidator(m_validator);
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(this, &QLineEdit::textEdited, this, &NumberBox::onTextEdited);
     showValue();
@@ -123,7 +54,7 @@ void NumberBox::setValue(double value)
     const double rounded = roundDecimals(value, m_decimals);
     const bool changed = rounded != m_value;
     m_value = rounded;
-    showValue();
+    showValue(true);
     if (changed)
         Q_EMIT valueChanged(m_value);
 }
@@ -131,7 +62,7 @@ void NumberBox::setValue(double value)
 void NumberBox::setDecimals(int decimals)
 {
     m_decimals = qBound(0, decimals, 10);
-    m_validator->setIntegerOnly(m_decimals == 0);
+    m_entry->setIntegerOnly(m_decimals == 0);
     setValue(m_value);
 }
 
@@ -141,13 +72,15 @@ void NumberBox::setDisplayFormat(const QString &format)
     showValue();
 }
 
-void NumberBox::setAllowNegative(bool allow)
+bool NumberBox::isReadable() const
 {
-    m_validator->setAllowNegative(allow);
+    return m_entry->isReadable();
 }
 
-void NumberBox::showValue()
+void NumberBox::showValue(bool force)
 {
+    if (!force && !m_entry->isReadable())
+        return;
     const QString text =
         hasFocus() ? (m_value == 0.0 && QLineEdit::text().isEmpty() ? QString() : editableNumberText(m_value))
                    : formatFloat(m_value, m_displayFormat);
@@ -155,12 +88,12 @@ void NumberBox::showValue()
         setText(text);
 }
 
-void NumberBox::onTextEdited(const QString &text)
+void NumberBox::onTextEdited()
 {
-    double v = 0.0;
-    if (!parseDecimal(text, &v))
-        v = 0.0; // an empty box, or a lone sign or separator, reads as 0
-    v = roundDecimals(v, m_decimals);
+    // A text that cannot be read keeps the last value; the entry shows why.
+    if (!m_entry->isReadable())
+        return;
+    const double v = roundDecimals(m_entry->number().value_or(0.0), m_decimals);
     if (v == m_value)
         return;
     m_value = v;
@@ -180,19 +113,6 @@ void NumberBox::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
     showValue();
-}
-
-void NumberBox::keyPressEvent(QKeyEvent *event)
-{
-    // The numeric keypad's point types the system's separator, as the user expects.
-    if (event->key() == Qt::Key_Period && (event->modifiers() & Qt::KeypadModifier) && !isReadOnly()) {
-        const QString point = QLocale().decimalPoint();
-        if (point != u"."_s) {
-            insert(point);
-            return;
-        }
-    }
-    QLineEdit::keyPressEvent(event);
 }
 
 } // namespace vinary

@@ -2,35 +2,12 @@
 
 #include <QLineEdit>
 #include <QLocale>
-#include <QValidator>
 
-namespace vinary {
-
-// Accepts a decimal number typed with the system's decimal separator: digits, at most one
-// separator and, when allowed, a leading minus sign. Letters, group separators and a second
-// separator are refused.
-class DecimalValidator : public QValidator
+namespace vinary
 {
-    Q_OBJECT
 
-public:
-    explicit DecimalValidator(QObject *parent = nullptr);
+class NumberEntry;
 
-    void setAllowNegative(bool allow) { m_allowNegative = allow; }
-    bool allowNegative() const { return m_allowNegative; }
-    // Whole numbers only (no separator at all).
-    void setIntegerOnly(bool on) { m_integerOnly = on; }
-
-    State validate(QString &input, int &pos) const override;
-
-private:
-    bool m_allowNegative = true;
-    bool m_integerOnly = false;
-};
-
-// Reads a number typed with the system's decimal separator ("12,5", "-.5", "3."); false when the
-// text is no number. The empty text is no number either: callers decide what it means.
-bool parseDecimal(const QString &text, double *value, const QLocale &locale = QLocale());
 // The text a box shows while the number is being edited: no grouping, no trailing zeros.
 QString editableNumberText(double value, const QLocale &locale = QLocale());
 // Rounds half away from zero to the given number of decimals.
@@ -38,7 +15,8 @@ double roundDecimals(double value, int decimals);
 
 // A box holding a decimal value with a fixed number of decimals (two by default). Every value put
 // into it, typed or set, is rounded to those decimals; an empty box reads as 0. Away from the
-// keyboard focus it shows its value through a display format such as "0.00;;#".
+// keyboard focus it shows its value through a display format such as "0.00;;#". A typed text that
+// cannot be read stays as typed and changes nothing: see NumberEntry.
 class NumberBox : public QLineEdit
 {
     Q_OBJECT
@@ -53,7 +31,9 @@ public:
     void setDecimals(int decimals);
     const QString &displayFormat() const { return m_displayFormat; }
     void setDisplayFormat(const QString &format);
-    void setAllowNegative(bool allow);
+    // Empty or a number: false while the box holds a text that cannot be read.
+    bool isReadable() const;
+    NumberEntry *entry() const { return m_entry; }
 
 Q_SIGNALS:
     void valueChanged(double value);
@@ -63,15 +43,15 @@ Q_SIGNALS:
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
-    // Shows the value again: the editing text while focused, the formatted one otherwise.
-    void showValue();
+    // Shows the value again: the editing text while focused, the formatted one otherwise. A text
+    // that cannot be read is kept unless force is set.
+    void showValue(bool force = false);
 
 private:
-    void onTextEdited(const QString &text);
+    void onTextEdited();
 
-    DecimalValidator *m_validator;
+    NumberEntry *m_entry;
     double m_value = 0.0;
     int m_decimals = 2;
     QString m_displayFormat;

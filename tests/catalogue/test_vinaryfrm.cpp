@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTest>
@@ -119,6 +120,8 @@ private Q_SLOTS:
     void editModeLocksTheToolButtons();
     void newAndConfirmSetsTheDefaultSalePrice_data();
     void newAndConfirmSetsTheDefaultSalePrice();
+    void numbersInTheUsersLocales_data();
+    void numbersInTheUsersLocales();
     void confirmWithoutDescriptionKeepsEditMode();
     void cancelAfterNewRemovesTheCard();
     void cancelAfterModifyRestoresTheStoredValues();
@@ -220,6 +223,58 @@ void TestVinaryFrm::newAndConfirmSetsTheDefaultSalePrice()
     QCOMPARE(c.stored(QStringLiteral("Prezzo_Ven")), QVariantList{expected});
     QCOMPARE(c.stored(QStringLiteral("Ricarico")), QVariantList{1.5});
     QCOMPARE(c.find<QLineEdit>("EditPrezzoVen")->text(), QString::number(expected, 'f', 2));
+}
+
+void TestVinaryFrm::numbersInTheUsersLocales_data()
+{
+    QTest::addColumn<QString>("locale");
+    for (const char *name : {"it_IT", "de_DE", "fr_FR", "en_US"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// The card's number boxes take either separator and the keypad's; a text that cannot be read
+// stays, stops the confirm and is never saved.
+void TestVinaryFrm::numbersInTheUsersLocales()
+{
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+    Catalogue c;
+    c.open();
+    c.click("btnNew");
+    c.type("EditDESCRIZION", QStringLiteral("Barolo"));
+    const struct {
+        const char *box;
+        const char *typed;
+        const char *column;
+        double stored;
+    } numbers[] = {{"EditPrezzoAcq", "7.20", "Prezzo_Acq", 7.2}, {"EditRicarico", "1,5", "Ricarico", 1.5},
+                   {"EditPrezzoVen", "10.8", "Prezzo_Ven", 10.8}, {"EditGiacenza", "12", "Quantita", 12},
+                   {"EditScorta", "2.5", "Scorta", 2.5},         {"EditP1", "8,5", "Punti1", 8.5}};
+    for (const auto &n : numbers)
+        c.type(n.box, QString::fromLatin1(n.typed));
+    c.type("EditPrezzoBic", QStringLiteral("3"));
+    QTest::keyClick(c.find("EditPrezzoBic"), Qt::Key_Period, Qt::KeypadModifier);
+    QTest::keyClick(c.find("EditPrezzoBic"), Qt::Key_5);
+    QCOMPARE(c.find<QLineEdit>("EditPrezzoBic")->text(), QStringLiteral("3") + QLocale().decimalPoint() + u'5');
+
+    c.type("EditP2", QStringLiteral("7.5,"));
+    c.click("btnConferma");
+    QVERIFY(c.editMode());
+    QVERIFY(c.find("EditP2")->hasFocus());
+    QCOMPARE(c.find<QLineEdit>("EditP2")->text(), QStringLiteral("7.5,"));
+    QVERIFY(c.stored(QStringLiteral("ID")).isEmpty());
+    c.w->close();
+    QVERIFY(c.w->isVisible());
+    QVERIFY(c.stored(QStringLiteral("ID")).isEmpty());
+
+    c.type("EditP2", QStringLiteral("7"));
+    c.click("btnConferma");
+    QVERIFY(!c.editMode());
+    for (const auto &n : numbers)
+        QCOMPARE(c.stored(QString::fromLatin1(n.column)), QVariantList{n.stored});
+    QCOMPARE(c.stored(QStringLiteral("Prezzo_Bic")), QVariantList{3.5});
+    QCOMPARE(c.stored(QStringLiteral("Punti2")), QVariantList{7.0});
 }
 
 void TestVinaryFrm::confirmWithoutDescriptionKeepsEditMode()

@@ -96,7 +96,8 @@ private slots:
     void purgeErrorKeepsEarlierDeletions();
     void settingsSavedThroughTheCloseBox();
     void openAndCloseWithoutTyping();
-    void markupBoxRefusesLetters();
+    void markupInTheUsersLocales_data();
+    void markupInTheUsersLocales();
     void settingsTableWithoutRow();
     void unsavableSettingsKeepTheWindowOpen();
     void modalOpening();
@@ -263,16 +264,35 @@ void TestManuteFrm::openAndCloseWithoutTyping()
     QCOMPARE(f.count(u"SELECT COUNT(*) FROM Configurazione"_s), 1);
 }
 
-void TestManuteFrm::markupBoxRefusesLetters()
+void TestManuteFrm::markupInTheUsersLocales_data()
 {
+    QTest::addColumn<QString>("locale");
+    for (const QString &name : {u"it_IT"_s, u"de_DE"_s, u"fr_FR"_s, u"en_US"_s})
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// The default markup takes either separator; a text that cannot be read stays, keeps the window
+// open on it and is not saved.
+void TestManuteFrm::markupInTheUsersLocales()
+{
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
     StockFixture f;
     f.open();
     Window win(f);
     win.ricarico->setFocus();
     win.ricarico->selectAll();
     QTest::keyClicks(win.ricarico, u"1x.2.5"_s);
-    QCOMPARE(win.ricarico->text(), u"1.25"_s);
+    QCOMPARE(win.ricarico->text(), u"1x.2.5"_s);
     win.w->close();
+    QVERIFY(win.w->isVisible());
+    QVERIFY(win.ricarico->hasFocus());
+    QCOMPARE(win.ricarico->toolTip(), u"Not a valid number: digits only, with one comma or point for the decimals (e.g. 6.80)."_s);
+    win.ricarico->selectAll();
+    QTest::keyClicks(win.ricarico, u"1.25"_s);
+    win.w->close();
+    QVERIFY(!win.w->isVisible());
     QCOMPARE(f.value(u"SELECT Ricarico FROM Configurazione"_s).toDouble(), 1.25);
 }
 

@@ -153,7 +153,8 @@ private slots:
     void salePriceFillIn_data();
     void salePriceFillIn();
     void resetAfterEveryMovement();
-    void boxesRefuseBadInputAndRound();
+    void numbersInTheUsersLocales_data();
+    void numbersInTheUsersLocales();
     void failingCardPostKeepsNothingAndShowsTheError();
     void filterModeWhileOpen();
     void modalOpeningAndCloseBox();
@@ -551,31 +552,50 @@ void TestMovimentiFrm::resetAfterEveryMovement()
     QCOMPARE(f.value(u"SELECT Quantita FROM Schede"_s).toDouble(), 6.0);
 }
 
-void TestMovimentiFrm::boxesRefuseBadInputAndRound()
+void TestMovimentiFrm::numbersInTheUsersLocales_data()
 {
+    QTest::addColumn<QString>("locale");
+    for (const QString &name : {u"it_IT"_s, u"de_DE"_s, u"fr_FR"_s, u"en_US"_s})
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// Either separator is read, the keypad types the locale's own, a text that cannot be read stays
+// and stops the movement, and the typed numbers are the ones written.
+void TestMovimentiFrm::numbersInTheUsersLocales()
+{
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+    const QString point = QLocale().decimalPoint();
     StockFixture f;
     addCards(f);
     f.open();
     Window win(f);
     win.clickRow(0);
-    win.type(win.prAcq, u"1a2.3.4x5"_s);
-    QCOMPARE(win.prAcq->text(), u"12.345"_s);
-    QCOMPARE(win.prAcq->value(), 12.35);
-    win.type(win.quant, u"1.5"_s);
+    win.type(win.prAcq, u"6.80"_s);
+    QCOMPARE(win.prAcq->value(), 6.8);
+    win.type(win.prVen, u"9,4"_s);
+    QCOMPARE(win.prVen->value(), 9.4);
+    win.type(win.quant, u"1"_s);
+    QTest::keyClick(win.quant, Qt::Key_Period, Qt::KeypadModifier);
+    QTest::keyClick(win.quant, Qt::Key_5);
+    QCOMPARE(win.quant->text(), u"1"_s + point + u"5"_s);
     QCOMPARE(win.quant->value(), 1.5);
-    win.prVen->setFocus();
-    QCOMPARE(win.prAcq->text(), u"12.35"_s);
-    QCOMPARE(win.quant->text(), u"2"_s); // shown without decimals, kept with them
-    win.type(win.prVen, u"abc"_s);
-    QCOMPARE(win.prVen->text(), u"25"_s);
-    QCOMPARE(win.prVen->value(), 25.0);
-    QTest::keyClick(win.prVen, Qt::Key_Backspace);
-    QCOMPARE(win.prVen->value(), 0.0);
+
+    win.type(win.prVen, u"1a2.3.4x5"_s);
+    QCOMPARE(win.prVen->text(), u"1a2.3.4x5"_s);
+    QVERIFY(!win.prVen->toolTip().isEmpty());
     QTest::mouseClick(win.load, Qt::LeftButton);
+    QTRY_VERIFY(win.prVen->hasFocus());
+    QCOMPARE(win.prVen->text(), u"1a2.3.4x5"_s);
+    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale"_s), 0);
+
+    win.type(win.prVen, u"12"_s);
+    QTest::mouseClick(win.load, Qt::LeftButton);
+    QCOMPARE(f.value(u"SELECT Prezzo_acq FROM Giornale"_s).toDouble(), 6.8);
+    QCOMPARE(f.value(u"SELECT Prezzo_ven FROM Giornale"_s).toDouble(), 12.0);
     QCOMPARE(f.value(u"SELECT Quantita FROM Giornale"_s).toDouble(), 1.5);
-    QCOMPARE(f.value(u"SELECT Prezzo_acq FROM Giornale"_s).toDouble(), 12.35);
-    QCOMPARE(f.value(u"SELECT Prezzo_ven FROM Giornale"_s).toDouble(), 24.7);
-    QCOMPARE(f.value(u"SELECT Quantita FROM Schede WHERE Codice = '8001234567890'"_s).toDouble(), 7.5);
+    QCOMPARE(f.value(u"SELECT Prezzo_Acq FROM Schede WHERE Codice = '%1'"_s.arg(kBaroloCode)).toDouble(), 6.8);
 }
 
 void TestMovimentiFrm::failingCardPostKeepsNothingAndShowsTheError()
