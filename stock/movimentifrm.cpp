@@ -310,6 +310,15 @@ void TfrmInOut::record(Movement::Kind kind)
     // A box whose text cannot be read takes the focus and shows why; nothing is written.
     if (NumberEntry::refuseUnreadable(this))
         return;
+    // A negative quantity would turn a load into an unload past the stock test, and the other way
+    // round: the direction is the button's.
+    if (Quant->value() < 0.0) {
+        if (m_cellar.messages)
+            m_cellar.messages->notice(m_cellar.traduci(u"   [ERR_QUANT_NEGATIVA]   "_s));
+        Quant->setFocus(Qt::OtherFocusReason);
+        Quant->selectAll();
+        return;
+    }
     if (kind == Movement::Kind::Unload && !m_movements.stockCovers(Quant->value())) {
         if (m_cellar.messages)
             m_cellar.messages->notice(m_cellar.traduci(u"   [ERR_INSUFFICIENTI]   "_s));

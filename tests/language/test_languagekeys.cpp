@@ -45,7 +45,7 @@ const QStringList kProgramKeys = {
     u"[HINT_INDIETRO]"_s, u"[HINT_AVANTI]"_s, u"[HINT_ULTIMO]"_s, u"[HINT_DEGU]"_s, u"[SCHEDA]"_s,
     u"[RICERCA]"_s, u"[MSG_OBB_DESCR]"_s, u"[CANCELLAZIONE_RIF]"_s, u"[CONFERMA_CANCELLA]"_s,
     // movements and maintenance windows
-    u"[MOVIMENTI]"_s, u"[CARICO]"_s, u"[SCARICO]"_s, u"[ERR_INSUFFICIENTI]"_s, u"[ERR_NUMERO]"_s,
+    u"[MOVIMENTI]"_s, u"[CARICO]"_s, u"[SCARICO]"_s, u"[ERR_INSUFFICIENTI]"_s, u"[ERR_QUANT_NEGATIVA]"_s, u"[ERR_NUMERO]"_s,
     u"[MANUTENZIONE]"_s,
     u"[UTENTE]"_s, u"[CANCELLA_STORICO]"_s, u"[DO_CANCELLA]"_s, u"[CANC_OK]"_s,
     // selection dialog

@@ -149,6 +149,7 @@ private slots:
     void loadOfQuantityZero();
     void unloadAgainstTheStock_data();
     void unloadAgainstTheStock();
+    void negativeQuantities_data();
     void negativeQuantities();
     void salePriceFillIn_data();
     void salePriceFillIn();
@@ -464,26 +465,31 @@ void TestMovimentiFrm::unloadAgainstTheStock()
     }
 }
 
+void TestMovimentiFrm::negativeQuantities_data()
+{
+    QTest::addColumn<bool>("unload");
+    QTest::newRow("load") << false;
+    QTest::newRow("unload") << true;
+}
+
+// Neither button takes a negative quantity: the notice is shown and nothing is written.
 void TestMovimentiFrm::negativeQuantities()
 {
+    QFETCH(bool, unload);
     StockFixture f;
     addCards(f);
     f.open();
     Window win(f);
-    // A negative load takes bottles back out, as a correction.
     win.clickRow(3); // Nebbiolo, 3 bottles
-    win.type(win.quant, u"-2"_s);
-    QTest::mouseClick(win.load, Qt::LeftButton);
-    QCOMPARE(f.value(u"SELECT Quantita FROM Schede WHERE Descrizione = 'Nebbiolo'"_s).toDouble(), 1.0);
-    // A negative unload puts bottles back: cause S with a positive quantity.
-    win.clickRow(3);
     win.type(win.quant, u"-4"_s);
-    QTest::mouseClick(win.unload, Qt::LeftButton);
-    QVERIFY(f.messages.shown().isEmpty());
-    QCOMPARE(f.value(u"SELECT Quantita FROM Schede WHERE Descrizione = 'Nebbiolo'"_s).toDouble(), 5.0);
-    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale WHERE Causale = 'S' AND Quantita = 4"_s), 1);
-    // The journal's signed quantities add up to the change of the stock.
-    QCOMPARE(f.value(u"SELECT SUM(Quantita) FROM Giornale"_s).toDouble(), 2.0);
+    QTest::mouseClick(unload ? win.unload : win.load, Qt::LeftButton);
+    QCOMPARE(f.messages.notices(),
+             QStringList{u"   The quantity cannot be negative: enter the number of bottles "
+                         u"without a minus sign.   "_s});
+    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale"_s), 0);
+    QCOMPARE(f.value(u"SELECT Quantita FROM Schede WHERE Descrizione = 'Nebbiolo'"_s).toDouble(), 3.0);
+    QVERIFY(win.quant->hasFocus());
+    QVERIFY(win.selected());
 }
 
 void TestMovimentiFrm::salePriceFillIn_data()
