@@ -41,6 +41,28 @@ QDateTime parseDate(const QString &raw, bool *ok)
     return dt;
 }
 
+// The longest start of text that fits in size UTF-16 units and ends at a character boundary: a
+// surrogate pair is never split, and a base character goes together with its combining marks.
+qsizetype cutAtCharacter(const QString &text, qsizetype size)
+{
+    qsizetype cut = size;
+    while (cut > 0 && cut < text.size()) {
+        const QChar next = text.at(cut);
+        if (next.isLowSurrogate() && text.at(cut - 1).isHighSurrogate()) {
+            --cut;
+            continue;
+        }
+        char32_t code = next.unicode();
+        if (next.isHighSurrogate() && cut + 1 < text.size() && text.at(cut + 1).isLowSurrogate())
+            code = QChar::surrogateToUcs4(next, text.at(cut + 1));
+        if (!QChar::isMark(code))
+            break;
+        // A mark belongs to the character before it: that one goes too.
+        cut -= cut >= 2 && text.at(cut - 1).isLowSurrogate() && text.at(cut - 2).isHighSurrogate() ? 2 : 1;
+    }
+    return cut;
+}
+
 } // namespace
 
 QString naturalNumberText(double value)
@@ -213,7 +235,7 @@ QVariant Field::convert(const QVariant &v) const
     case FieldType::Text: {
         QString s = v.typeId() == QMetaType::Double ? naturalNumberText(v.toDouble()) : v.toString();
         if (m_size > 0 && s.size() > m_size)
-            s.truncate(m_size);
+            s.truncate(cutAtCharacter(s, m_size));
         return s;
     }
     case FieldType::Float: {
