@@ -31,10 +31,15 @@ QDateTime parseDate(const QString &raw, bool *ok)
     QDateTime dt = fromIsoText(text);
     if (!dt.isValid()) {
         const QLocale locale;
-        const QDate d = locale.toDate(text, QLocale::ShortFormat);
+        QDate d = locale.toDate(text, shortDateFormat(locale));
+        if (!d.isValid())
+            d = locale.toDate(text, QLocale::ShortFormat);
         if (d.isValid())
             dt = QDateTime(d, QTime(0, 0));
         else
+            dt = locale.toDateTime(text,
+                                   shortDateFormat(locale) + u' ' + locale.timeFormat(QLocale::ShortFormat));
+        if (!dt.isValid())
             dt = locale.toDateTime(text, QLocale::ShortFormat);
     }
     *ok = dt.isValid();
@@ -132,9 +137,10 @@ QString Field::textOf(const QVariant &v) const
         if (!dt.isValid())
             return QString();
         const QLocale locale;
+        const QString date = locale.toString(dt.date(), shortDateFormat(locale));
         if (dt.time() == QTime(0, 0))
-            return locale.toString(dt.date(), QLocale::ShortFormat);
-        return locale.toString(dt, QLocale::ShortFormat);
+            return date;
+        return date + u' ' + locale.toString(dt.time(), QLocale::ShortFormat);
     }
     case FieldType::Blob:
         return QString::fromUtf8(v.toByteArray());
