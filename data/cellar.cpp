@@ -56,9 +56,11 @@ void Cellar::disconnect()
 void Cellar::configureTables()
 {
     Schede.loadFields();
-    const char *counts[] = {"Quantita", "Ricarico", "Scorta", "Punti1", "Punti2", "Punti3"};
+    const char *counts[] = {"Quantita", "Scorta", "Punti1", "Punti2", "Punti3"};
     for (const char *name : counts)
         Schede.setDisplayFormat(QString::fromLatin1(name), QStringLiteral("#"));
+    // The markup is a factor: 1.5 shown as 2 would mislead. Up to two decimals, no trailing zeros.
+    Schede.setDisplayFormat(QStringLiteral("Ricarico"), QStringLiteral("0.##;;#"));
     const char *prices[] = {"Prezzo_Acq", "Prezzo_Ven", "Prezzo_Bic"};
     for (const char *name : prices)
         Schede.setDisplayFormat(QString::fromLatin1(name), QStringLiteral("0.00;;#"));

@@ -1,5 +1,6 @@
 #include "widgets/datebox.h"
 
+#include "engine/common/datetimes.h"
 #include "widgets/widgeticons.h"
 
 #include <QApplication>
@@ -31,10 +32,7 @@ QString shortFormat()
 
 QString DateBox::displayFormat()
 {
-    QString format = shortFormat();
-    if (!format.contains(u"yyyy"_s))
-        format.replace(QRegularExpression(u"y+"_s), u"yyyy"_s);
-    return format;
+    return shortDateFormat();
 }
 
 QDate DateBox::parseDate(const QString &raw)

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
 
@@ -23,6 +24,38 @@ QByteArray csvField(const QString &text)
     QString quoted = text;
     quoted.replace(u"\""_s, u"\"\""_s);
     return '"' + quoted.toUtf8() + '"';
+}
+
+bool isNumber(db::FieldType type)
+{
+    return type == db::FieldType::Float || type == db::FieldType::Integer ||
+           type == db::FieldType::Integer16 || type == db::FieldType::Counter;
+}
+
+// A stored value written for another program to read: numbers with a point and every digit they
+// hold, dates in ISO 8601, booleans as 1 and 0; empty for a null.
+QString storedText(const QVariant &value, db::FieldType type)
+{
+    if (!value.isValid() || value.isNull())
+        return QString();
+    if (isNumber(type)) {
+        if (type != db::FieldType::Float)
+            return QString::number(value.toLongLong());
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    }
+    switch (type) {
+    case db::FieldType::Boolean:
+        return value.toBool() ? u"1"_s : u"0"_s;
+    case db::FieldType::DateTime: {
+        const QDateTime dt = value.toDateTime();
+        if (!dt.isValid())
+            return QString();
+        return dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
+                                        : dt.toString(u"yyyy-MM-ddTHH:mm:ss"_s);
+    }
+    default:
+        return value.toString();
+    }
 }
 
 void writeAll(QIODevice &device, const QByteArray &bytes)
@@ -68,32 +101,33 @@ void writeParagraph(QXmlStreamWriter &xml, const QString &text)
 
 void writeCell(QXmlStreamWriter &xml, const TableGridModel &model, int row, int column)
 {
-    const QString shown = model.cellText(row, column);
     const QVariant value = model.cellValue(row, column);
+    const db::FieldType type = model.typeAt(column);
+    // The cell holds what is stored, typed; its text is that value, not the grid's rounding.
+    QString shown = storedText(value, type);
     xml.writeStartElement(u"table:table-cell"_s);
-    if (shown.isEmpty() || !value.isValid() || value.isNull()) {
+    if (shown.isEmpty()) {
         xml.writeEndElement();
         return;
     }
-    switch (model.typeAt(column)) {
+    switch (type) {
     case db::FieldType::Float:
     case db::FieldType::Integer:
     case db::FieldType::Integer16:
     case db::FieldType::Counter:
         xml.writeAttribute(u"office:value-type"_s, u"float"_s);
-        xml.writeAttribute(u"office:value"_s, QString::number(value.toDouble(), 'g', 15));
+        xml.writeAttribute(u"office:value"_s, shown);
         break;
     case db::FieldType::Boolean:
         xml.writeAttribute(u"office:value-type"_s, u"boolean"_s);
         xml.writeAttribute(u"office:boolean-value"_s, value.toBool() ? u"true"_s : u"false"_s);
+        shown = value.toBool() ? u"TRUE"_s : u"FALSE"_s;
         break;
     case db::FieldType::DateTime: {
         const QDateTime dt = value.toDateTime();
         if (dt.isValid()) {
             xml.writeAttribute(u"office:value-type"_s, u"date"_s);
-            xml.writeAttribute(u"office:date-value"_s, dt.time() == QTime(0, 0)
-                                                           ? dt.date().toString(Qt::ISODate)
-                                                           : dt.toString(u"yyyy-MM-ddTHH:mm:ss"_s));
+            xml.writeAttribute(u"office:date-value"_s, shown);
         } else {
             xml.writeAttribute(u"office:value-type"_s, u"string"_s);
         }
@@ -113,11 +147,12 @@ void writeGridCsv(QIODevice &device, const TableGridModel &model, const GridExpo
 {
     // The byte-order mark makes spreadsheet programs read the text as UTF-8.
     writeAll(device, QByteArray("\xEF\xBB\xBF"));
+    // The header names the fields, so that the file reads back whatever the language.
     QByteArray line;
     for (qsizetype i = 0; i < columns.columns.size(); ++i) {
         if (i > 0)
             line += ',';
-        line += csvField(model.headerData(columns.columns.at(i), Qt::Horizontal).toString());
+        line += csvField(model.fieldAt(columns.columns.at(i)));
     }
     writeAll(device, line + "\r\n");
     const int rows = model.rowCount();
@@ -126,7 +161,8 @@ void writeGridCsv(QIODevice &device, const TableGridModel &model, const GridExpo
         for (qsizetype i = 0; i < columns.columns.size(); ++i) {
             if (i > 0)
                 line += ',';
-            line += csvField(model.cellText(row, columns.columns.at(i)));
+            const int column = columns.columns.at(i);
+            line += csvField(storedText(model.cellValue(row, column), model.typeAt(column)));
         }
         writeAll(device, line + "\r\n");
     }

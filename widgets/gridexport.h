@@ -10,7 +10,7 @@ namespace vinary {
 class TableGridModel;
 
 enum class GridExportFormat {
-    Csv,     // comma-separated text, UTF-8, the cells as the grid shows them
+    Csv,     // comma-separated text, UTF-8: field names, then the stored values (see storedText)
     FlatOds, // an OpenDocument spreadsheet in one XML file (.fods), with typed cells
 };
 

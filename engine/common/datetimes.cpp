@@ -1,5 +1,7 @@
 #include "engine/common/datetimes.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace vinary {
@@ -72,6 +74,14 @@ QDateTime fromIsoText(const QString &raw)
     if (!time.isValid())
         return QDateTime();
     return QDateTime(date, time);
+}
+
+QString shortDateFormat(const QLocale &locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
+    return format;
 }
 
 } // namespace vinary

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 namespace vinary {
@@ -17,5 +18,9 @@ QDateTime fromDayCount(double days);
 QString toIsoText(const QDateTime &value);
 // Reads "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS[.zzz]]" or the same with a 'T'; invalid when unreadable.
 QDateTime fromIsoText(const QString &text);
+
+// The locale's short date format with the year in four digits ("dd/MM/yyyy" where the locale
+// writes "dd/MM/yy"): a date the program shows or writes never has a two-digit year.
+QString shortDateFormat(const QLocale &locale = QLocale());
 
 } // namespace vinary

@@ -31,14 +31,41 @@ QDateTime parseDate(const QString &raw, bool *ok)
     QDateTime dt = fromIsoText(text);
     if (!dt.isValid()) {
         const QLocale locale;
-        const QDate d = locale.toDate(text, QLocale::ShortFormat);
+        QDate d = locale.toDate(text, shortDateFormat(locale));
+        if (!d.isValid())
+            d = locale.toDate(text, QLocale::ShortFormat);
         if (d.isValid())
             dt = QDateTime(d, QTime(0, 0));
         else
+            dt = locale.toDateTime(text,
+                                   shortDateFormat(locale) + u' ' + locale.timeFormat(QLocale::ShortFormat));
+        if (!dt.isValid())
             dt = locale.toDateTime(text, QLocale::ShortFormat);
     }
     *ok = dt.isValid();
     return dt;
+}
+
+// The longest start of text that fits in size UTF-16 units and ends at a character boundary: a
+// surrogate pair is never split, and a base character goes together with its combining marks.
+qsizetype cutAtCharacter(const QString &text, qsizetype size)
+{
+    qsizetype cut = size;
+    while (cut > 0 && cut < text.size()) {
+        const QChar next = text.at(cut);
+        if (next.isLowSurrogate() && text.at(cut - 1).isHighSurrogate()) {
+            --cut;
+            continue;
+        }
+        char32_t code = next.unicode();
+        if (next.isHighSurrogate() && cut + 1 < text.size() && text.at(cut + 1).isLowSurrogate())
+            code = QChar::surrogateToUcs4(next, text.at(cut + 1));
+        if (!QChar::isMark(code))
+            break;
+        // A mark belongs to the character before it: that one goes too.
+        cut -= cut >= 2 && text.at(cut - 1).isLowSurrogate() && text.at(cut - 2).isHighSurrogate() ? 2 : 1;
+    }
+    return cut;
 }
 
 } // namespace
@@ -110,9 +137,10 @@ QString Field::textOf(const QVariant &v) const
         if (!dt.isValid())
             return QString();
         const QLocale locale;
+        const QString date = locale.toString(dt.date(), shortDateFormat(locale));
         if (dt.time() == QTime(0, 0))
-            return locale.toString(dt.date(), QLocale::ShortFormat);
-        return locale.toString(dt, QLocale::ShortFormat);
+            return date;
+        return date + u' ' + locale.toString(dt.time(), QLocale::ShortFormat);
     }
     case FieldType::Blob:
         return QString::fromUtf8(v.toByteArray());
@@ -213,7 +241,7 @@ QVariant Field::convert(const QVariant &v) const
     case FieldType::Text: {
         QString s = v.typeId() == QMetaType::Double ? naturalNumberText(v.toDouble()) : v.toString();
         if (m_size > 0 && s.size() > m_size)
-            s.truncate(m_size);
+            s.truncate(cutAtCharacter(s, m_size));
         return s;
     }
     case FieldType::Float: {

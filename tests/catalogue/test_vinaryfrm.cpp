@@ -8,6 +8,7 @@
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbnavigator.h"
+#include "widgets/gridmodel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void newAndConfirmSetsTheDefaultSalePrice();
     void numbersInTheUsersLocales_data();
     void numbersInTheUsersLocales();
+    void markupShowsItsDecimals();
     void confirmWithoutDescriptionKeepsEditMode();
     void cancelAfterNewRemovesTheCard();
     void cancelAfterModifyRestoresTheStoredValues();
@@ -275,6 +277,33 @@ void TestVinaryFrm::numbersInTheUsersLocales()
         QCOMPARE(c.stored(QString::fromLatin1(n.column)), QVariantList{n.stored});
     QCOMPARE(c.stored(QStringLiteral("Prezzo_Bic")), QVariantList{3.5});
     QCOMPARE(c.stored(QStringLiteral("Punti2")), QVariantList{7.0});
+}
+
+// The markup is a factor: 1.5 must not read as 2 on the card or in the list. The stock keeps its
+// whole-number format.
+void TestVinaryFrm::markupShowsItsDecimals()
+{
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+    const QList<std::pair<double, QString>> markups = {{1.5, QStringLiteral("1,5")},
+                                                       {2, QStringLiteral("2")},
+                                                       {1.255, QStringLiteral("1,26")},
+                                                       {0, QString()}};
+    QList<QVariantMap> cards;
+    for (int i = 0; i < markups.size(); ++i)
+        cards << QVariantMap{{QStringLiteral("Descrizione"), QString::number(i)},
+                             {QStringLiteral("Ricarico"), markups.at(i).first},
+                             {QStringLiteral("Quantita"), 2.6}};
+    Catalogue c(cards);
+    c.open();
+    const TableGridModel *grid = c.find<DataGrid>("schedeGrid")->gridModel();
+    const int markupColumn = grid->columnOf(QStringLiteral("Ricarico"));
+    for (int i = 0; i < markups.size(); ++i) {
+        QVERIFY(c.schede().locate(QStringLiteral("Descrizione"), QString::number(i)));
+        QCOMPARE(c.find<QLineEdit>("EditRicarico")->text(), markups.at(i).second);
+        QCOMPARE(grid->cellText(i, markupColumn), markups.at(i).second);
+        QCOMPARE(c.find<QLineEdit>("EditGiacenza")->text(), QStringLiteral("3"));
+    }
 }
 
 void TestVinaryFrm::confirmWithoutDescriptionKeepsEditMode()

@@ -299,21 +299,37 @@ private Q_SLOTS:
         QCOMPARE(cards().recNo(), 0);
     }
 
+    // The file holds what is stored, whatever the grid shows and the locale writes: a markup of 1.5
+    // shown as 2 and a date shown with a two-digit year are exported whole.
     void exportCsv()
     {
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        m_grid->setColumns({{u"Descrizione"_qs, u"Description"_qs, 0},
+                            {u"Produttore"_qs, u"Producer"_qs, 0},
+                            {u"Prezzo_Acq"_qs, u"Purchase price"_qs, 0},
+                            {u"Ricarico"_qs, u"Markup"_qs, 0},
+                            {u"Incarta"_qs, u"Wine list"_qs, 0},
+                            {u"Scadenza"_qs, u"Due"_qs, 0},
+                            {u"Note"_qs, u"Notes"_qs, 0}});
+        cards().first();
+        cards().edit();
+        cards().fieldByName(u"Prezzo_Acq"_qs).setAsFloat(2.675);
+        cards().fieldByName(u"Ricarico"_qs).setAsFloat(1.5);
+        cards().fieldByName(u"Scadenza"_qs).setAsDateTime(QDateTime(QDate(2026, 9, 12), QTime(0, 0)));
+        cards().post();
         const QString file = m_files.filePath(u"grid"_qs);
         m_answers.files << file; // no extension: the chosen filter's is added
         m_grid->horizontalHeader()->moveSection(2, 0);
-        m_grid->setColumnHidden(4, true);
+        m_grid->setColumnHidden(6, true);
         m_grid->menuAction(u"exExportGrid"_qs)->trigger();
         QCOMPARE(m_answers.lastFilters.size(), 2);
         const QByteArray csv = readFile(file + u".csv"_qs);
         const QByteArray expected = "\xEF\xBB\xBF"
-                                    "Purchase price,Description,Producer,Wine list\r\n"
-                                    "2.60,Amarone,Quintarelli,True\r\n"
-                                    "12.50,Barolo,\"Conterno, Giacomo\",True\r\n"
-                                    "30.00,Brunello,\"Biondi \"\"Santi\"\"\",False\r\n"
-                                    ",Chianti,Antinori,False\r\n";
+                                    "Prezzo_Acq,Descrizione,Produttore,Ricarico,Incarta,Scadenza\r\n"
+                                    "2.675,Amarone,Quintarelli,1.5,1,2026-09-12\r\n"
+                                    "12.5,Barolo,\"Conterno, Giacomo\",,1,\r\n"
+                                    "30,Brunello,\"Biondi \"\"Santi\"\"\",,0,\r\n"
+                                    ",Chianti,Antinori,,0,\r\n";
         QCOMPARE(csv, expected);
     }
 
@@ -343,7 +359,7 @@ private Q_SLOTS:
         // Brunello: text, text, a number, a boolean, an empty note.
         QCOMPARE(types, (QStringList{u"string"_qs, u"string"_qs, u"float"_qs, u"boolean"_qs, QString()}));
         QCOMPARE(values.at(2), u"30"_qs);
-        QCOMPARE(texts, (QStringList{u"Brunello"_qs, u"Biondi \"Santi\""_qs, u"30.00"_qs, u"False"_qs}));
+        QCOMPARE(texts, (QStringList{u"Brunello"_qs, u"Biondi \"Santi\""_qs, u"30"_qs, u"FALSE"_qs}));
     }
 
     void exportFailureIsAnError()

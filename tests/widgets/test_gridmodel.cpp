@@ -61,6 +61,35 @@ private Q_SLOTS:
         QVERIFY(!(m_model->flags(m_model->index(0, 0)) & Qt::ItemIsEditable));
     }
 
+    // A date shows as the locale writes it, with the year in four digits, and reads back the same.
+    void datesWithTheFullYear_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("it_IT") << u"it_IT"_qs << u"09/12/2026"_qs;
+        QTest::newRow("de_DE") << u"de_DE"_qs << u"09.12.2026"_qs;
+        QTest::newRow("fr_FR") << u"fr_FR"_qs << u"09/12/2026"_qs;
+        QTest::newRow("en_US") << u"en_US"_qs << u"12/9/2026"_qs;
+    }
+
+    void datesWithTheFullYear()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, shown);
+        QLocale::setDefault(QLocale(locale));
+        m_model->setColumns({{u"Scadenza"_qs, u"Due"_qs, 0}});
+        cards().first();
+        cards().edit();
+        db::Field &due = cards().fieldByName(u"Scadenza"_qs);
+        due.setAsDateTime(QDateTime(QDate(2026, 12, 9), QTime(0, 0)));
+        cards().post();
+        QCOMPARE(m_model->data(m_model->index(0, 0)).toString(), shown);
+        cards().edit();
+        due.setAsString(due.asString());
+        QCOMPARE(due.asDateTime(), QDateTime(QDate(2026, 12, 9), QTime(0, 0)));
+        cards().cancel();
+    }
+
     void booleansAsCheckMarksOrText()
     {
         const QModelIndex listed = m_model->index(1, 3);

@@ -348,6 +348,29 @@ private Q_SLOTS:
         QCOMPARE(t.fieldByName(QStringLiteral("Codice")).asString().size(), 13);
     }
 
+    void textIsCutAtACharacter_data()
+    {
+        // Descrizione holds 50 units; the tail follows a head of plain letters.
+        QTest::addColumn<int>("head");
+        QTest::addColumn<QString>("tail");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("pair across the end") << 49 << u"\U0001F377b"_qs << QString();
+        QTest::newRow("pair that fits") << 47 << u"c\U0001F377b"_qs << u"c\U0001F377"_qs;
+        QTest::newRow("mark across the end") << 49 << u"e\u0301x"_qs << QString();
+        QTest::newRow("mark after a pair") << 48 << u"\U0001D400\u0301"_qs << QString();
+    }
+
+    void textIsCutAtACharacter()
+    {
+        QFETCH(int, head);
+        QFETCH(QString, tail);
+        QFETCH(QString, kept);
+        Table t(db(), QStringLiteral("Schede"));
+        t.open();
+        addCard(t, QString(head, u'a') + tail);
+        QCOMPARE(t.fieldByName(QStringLiteral("Descrizione")).asString(), QString(head, u'a') + kept);
+    }
+
     void badNumbersAreErrors()
     {
         Table t(db(), QStringLiteral("Schede"));
