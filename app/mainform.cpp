@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace vinary
@@ -119,7 +121,9 @@ void TMainForm::FormCreate()
     m_cellar.DB.close();
     m_cellar.programDir = QDir::currentPath() + u'/';
     m_cellar.setDatabaseDirectory(m_cellar.programDir);
-    prepareDatabaseFile(m_cellar.DB, m_cellar.programDir);
+    // A compaction that could not run leaves a sound file as it was; the user hears why once the
+    // window is up, in the language loaded below.
+    m_startupNotice = prepareDatabaseFile(m_cellar.DB, m_cellar.programDir).notice();
     m_cellar.connect();
     m_cellar.intestazione.open();
     buildPrintMenu();
@@ -421,6 +425,13 @@ void TMainForm::showAtPlacement()
     show();
     if (restored.minimizeApplication)
         showMinimized();
+    if (!m_startupNotice.isEmpty()) {
+        QTimer::singleShot(0, this, [this] {
+            const QString notice = std::exchange(m_startupNotice, QString());
+            if (!notice.isEmpty())
+                messages().notice(traduci(notice));
+        });
+    }
 }
 
 void TMainForm::savePlacement()
