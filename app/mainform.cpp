@@ -333,7 +333,15 @@ void TMainForm::Manuale1Click()
 {
     // The language names the manual's file. A missing one (a language without "[MANUALE]")
     // is passed over in silence rather than handed to the desktop, which would complain.
-    const QString manual = m_cellar.programDir + traduci(u"[MANUALE]"_s);
+    // The name comes from a language file, which anyone may hand over: only a file that lies in
+    // the program directory (after "..", and links, are followed) is opened.
+    const QString name = traduci(u"[MANUALE]"_s);
+    const QString manual = m_cellar.programDir + name;
+    const QString home = QFileInfo(m_cellar.programDir).canonicalFilePath();
+    const QString real = QFileInfo(manual).canonicalFilePath();
+    if (QDir::isAbsolutePath(name) || home.isEmpty() ||
+        !real.startsWith(home.endsWith(u'/') ? home : home + u'/'))
+        return;
     if (QFileInfo(manual).isFile())
         desktopLauncher().open(QUrl::fromLocalFile(manual));
 }
