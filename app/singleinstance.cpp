@@ -58,6 +58,12 @@ SingleInstance::~SingleInstance()
         m_server->close();
 }
 
+QString SingleInstance::besideSocket(const QString &suffix) const
+{
+    const QString path = QFileInfo(m_name).isRelative() ? QDir(QDir::tempPath()).filePath(m_name) : m_name;
+    return path + suffix;
+}
+
 QString SingleInstance::defaultName()
 {
     QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
@@ -102,18 +108,22 @@ bool SingleInstance::claim()
     if (answers(m_name))
         return false;
     // Two starts at the same moment must not both take a leftover socket for stale.
-    QString lockPath = m_name;
-    if (QFileInfo(m_name).isRelative())
-        lockPath = QDir(QDir::tempPath()).filePath(m_name);
-    QLockFile lock(lockPath + u".lock"_s);
+    QLockFile lock(besideSocket(u".lock"_s));
     if (!lock.tryLock(5000))
         return false;
-    if (listen())
-        return true;
-    if (answers(m_name))
-        return false;
-    QLocalServer::removeServer(m_name);
-    return listen();
+    if (!listen()) {
+        if (answers(m_name))
+            return false;
+        QLocalServer::removeServer(m_name);
+        if (!listen())
+            return false;
+    }
+    // The start-up runs without the event loop, so the socket cannot answer before the window is
+    // up; this lock, held until then, tells a later start that the program is starting.
+    m_starting = std::make_unique<QLockFile>(besideSocket(u".starting"_s));
+    m_starting->setStaleLockTime(0);
+    m_starting->tryLock(0);
+    return true;
 }
 
 bool SingleInstance::listen()
@@ -164,6 +174,7 @@ void SingleInstance::answer(QLocalSocket *socket)
 void SingleInstance::setReady()
 {
     m_ready = true;
+    m_starting.reset();
     const QList<QPointer<QLocalSocket>> waiting = std::exchange(m_waiting, {});
     for (const QPointer<QLocalSocket> &socket : waiting) {
         if (socket && socket->state() == QLocalSocket::ConnectedState)
@@ -195,8 +206,21 @@ SingleInstance::Answer SingleInstance::activateRunning(int timeoutMs) const
                 starting = true;
         }
         if (left() == 0 || !socket.waitForReadyRead(left()))
-            return starting ? Answer::Starting : Answer::None;
+            return starting || isStarting() ? Answer::Starting : Answer::None;
     }
+}
+
+bool SingleInstance::isStarting() const
+{
+    // Held by a running process: that one is still starting. A lock left by a process that has
+    // ended is taken over here, and says nothing.
+    QLockFile probe(besideSocket(u".starting"_s));
+    probe.setStaleLockTime(0);
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return false;
+    }
+    return probe.error() == QLockFile::LockFailedError;
 }
 
 void showSecondStartNotice(SingleInstance::Answer answer)

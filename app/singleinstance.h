@@ -5,7 +5,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+
 class QLocalServer;
+class QLockFile;
 class QLocalSocket;
 class QWidget;
 
@@ -60,6 +63,8 @@ Q_SIGNALS:
 
 private:
     bool listen();
+    bool isStarting() const;
+    QString besideSocket(const QString &suffix) const;
     void serve(QLocalSocket *socket);
     void answer(QLocalSocket *socket);
 
@@ -67,6 +72,7 @@ private:
     QLocalServer *m_server = nullptr;
     bool m_ready = false;
     QList<QPointer<QLocalSocket>> m_waiting;
+    std::unique_ptr<QLockFile> m_starting;
 };
 
 // Tells the user of a later start why nothing came to the front: the running instance is still

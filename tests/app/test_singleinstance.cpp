@@ -104,16 +104,22 @@ void TestSingleInstance::requestsWaitForTheEndOfStartUp()
     QVERIFY(first.claim());
     QSignalSpy activations(&first, &SingleInstance::activationRequested);
 
-    // A start that cannot wait long hears at once that the program is still starting.
-    std::atomic<int> impatient{-1};
-    std::thread quick([&] { impatient = int(SingleInstance(name).activateRunning(300)); });
-    QTRY_COMPARE(impatient.load(), int(SingleInstance::Answer::Starting));
-    quick.join();
+    {
+        // While the start-up runs no event loop answers; a later start still learns that the
+        // program is starting, not that it hangs.
+        const QString busy = m_runtime.filePath(u"busy"_s);
+        SingleInstance starting(busy);
+        QVERIFY(starting.claim());
+        std::atomic<int> blocked{-1};
+        std::thread quick([&] { blocked = int(SingleInstance(busy).activateRunning(300)); });
+        quick.join();
+        QCOMPARE(blocked.load(), int(SingleInstance::Answer::Starting));
+    }
 
     std::atomic<int> answered{-1};
     std::thread asker([&] { answered = int(SingleInstance(name).activateRunning(10000)); });
     // The request arrives while there is no window yet: it is kept, not answered.
-    QTRY_COMPARE(first.waitingRequests(), 2);
+    QTRY_COMPARE(first.waitingRequests(), 1);
     QCOMPARE(activations.count(), 0);
     QCOMPARE(answered.load(), -1);
     first.setReady();
@@ -231,7 +237,7 @@ void TestSingleInstance::secondStartOfTheProgramEndsAtOnce()
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(dir.file(u"vinary.ldb"_s)), 30000);
     // The guard's socket lies in the user's runtime directory; the program answers there once it
     // has finished starting.
-    const QStringList sockets = QDir(runtime.path()).entryList({u"vinary-*"_s}, QDir::System | QDir::Files);
+    const QStringList sockets = QDir(runtime.path()).entryList({u"vinary-*"_s}, QDir::System);
     QCOMPARE(sockets.size(), 1);
     QCOMPARE(SingleInstance(runtime.filePath(sockets.first())).activateRunning(30000),
              SingleInstance::Answer::Activated);
