@@ -10,8 +10,9 @@
 
 using namespace vinary;
 
-// A running instance still starting (a large database being compacted) answers once it is ready.
-constexpr int kActivationTimeoutMs = 20000;
+// A running instance that is nearly ready comes to the front without a word; one still starting
+// (a large database being compacted) is named in a notice instead of a long silent wait.
+constexpr int kActivationTimeoutMs = 3000;
 
 int main(int argc, char *argv[])
 {
@@ -20,8 +21,11 @@ int main(int argc, char *argv[])
 
     // Before any window: a second start only sends the running one to the front.
     SingleInstance instance;
-    if (!instance.claim())
-        return instance.activateRunning(kActivationTimeoutMs) ? 0 : 1;
+    if (!instance.claim()) {
+        const SingleInstance::Answer answer = instance.activateRunning(kActivationTimeoutMs);
+        showSecondStartNotice(answer);
+        return answer == SingleInstance::Answer::None ? 1 : 0;
+    }
 
     TerminationSignals termination;
     // A cellar kept in the Jet format is migrated by the start-up compaction.

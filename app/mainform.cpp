@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace vinary
@@ -119,7 +121,9 @@ void TMainForm::FormCreate()
     m_cellar.DB.close();
     m_cellar.programDir = QDir::currentPath() + u'/';
     m_cellar.setDatabaseDirectory(m_cellar.programDir);
-    prepareDatabaseFile(m_cellar.DB, m_cellar.programDir);
+    // A compaction that could not run leaves a sound file as it was; the user hears why once the
+    // window is up, in the language loaded below.
+    m_startupNotice = prepareDatabaseFile(m_cellar.DB, m_cellar.programDir).notice();
     m_cellar.connect();
     m_cellar.intestazione.open();
     buildPrintMenu();
@@ -329,7 +333,15 @@ void TMainForm::Manuale1Click()
 {
     // The language names the manual's file. A missing one (a language without "[MANUALE]")
     // is passed over in silence rather than handed to the desktop, which would complain.
-    const QString manual = m_cellar.programDir + traduci(u"[MANUALE]"_s);
+    // The name comes from a language file, which anyone may hand over: only a file that lies in
+    // the program directory (after "..", and links, are followed) is opened.
+    const QString name = traduci(u"[MANUALE]"_s);
+    const QString manual = m_cellar.programDir + name;
+    const QString home = QFileInfo(m_cellar.programDir).canonicalFilePath();
+    const QString real = QFileInfo(manual).canonicalFilePath();
+    if (QDir::isAbsolutePath(name) || home.isEmpty() ||
+        !real.startsWith(home.endsWith(u'/') ? home : home + u'/'))
+        return;
     if (QFileInfo(manual).isFile())
         desktopLauncher().open(QUrl::fromLocalFile(manual));
 }
@@ -421,6 +433,13 @@ void TMainForm::showAtPlacement()
     show();
     if (restored.minimizeApplication)
         showMinimized();
+    if (!m_startupNotice.isEmpty()) {
+        QTimer::singleShot(0, this, [this] {
+            const QString notice = std::exchange(m_startupNotice, QString());
+            if (!notice.isEmpty())
+                messages().notice(traduci(notice));
+        });
+    }
 }
 
 void TMainForm::savePlacement()

@@ -1,7 +1,13 @@
 #include "app/singleinstance.h"
 
+#include "app/mymsg.h"
+#include "engine/common/errors.h"
+#include "language/languagetable.h"
+#include "widgets/applicationtitle.h"
+
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -10,7 +16,10 @@
 
 #include <utility>
 
+#include <cerrno>
+
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -22,6 +31,7 @@ namespace
 {
 
 const QByteArray kActivate = "activate\n";
+const QByteArray kStarting = "starting\n";
 const QByteArray kDone = "ok\n";
 
 QString userName()
@@ -48,39 +58,72 @@ SingleInstance::~SingleInstance()
         m_server->close();
 }
 
+QString SingleInstance::besideSocket(const QString &suffix) const
+{
+    const QString path = QFileInfo(m_name).isRelative() ? QDir(QDir::tempPath()).filePath(m_name) : m_name;
+    return path + suffix;
+}
+
 QString SingleInstance::defaultName()
 {
     QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     if (program.isEmpty())
         program = u"vinary"_s;
     const QString base = program + u'-' + userName();
-    // The runtime directory is the user's own; without one the socket goes to the temporary one.
+    // The runtime directory is the user's own. Without one, a name in the shared temporary folder
+    // could be taken first by another user, who would then answer for this program: the socket
+    // goes to a folder that only this user can enter, in the temporary folder or else at home.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return QDir(runtime).filePath(base);
-    return base;
+    const QString folder = QStringLiteral("vinary-%1").arg(::getuid());
+    const QStringList candidates = {QDir(QDir::tempPath()).filePath(folder),
+                                    QDir::home().filePath(u'.' + folder)};
+    for (const QString &candidate : candidates) {
+        const QString dir = privateDirectory(candidate);
+        if (!dir.isEmpty())
+            return QDir(dir).filePath(base);
+    }
+    return QString();
+}
+
+QString SingleInstance::privateDirectory(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return QString();
+    struct stat st {
+    };
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return QString();
+    return path;
 }
 
 bool SingleInstance::claim()
 {
-    if (m_server)
+    if (m_server || m_name.isEmpty())
         return true;
     // A running instance answers at once, and a later start then touches no file at all.
     if (answers(m_name))
         return false;
     // Two starts at the same moment must not both take a leftover socket for stale.
-    QString lockPath = m_name;
-    if (QFileInfo(m_name).isRelative())
-        lockPath = QDir(QDir::tempPath()).filePath(m_name);
-    QLockFile lock(lockPath + u".lock"_s);
+    QLockFile lock(besideSocket(u".lock"_s));
     if (!lock.tryLock(5000))
         return false;
-    if (listen())
-        return true;
-    if (answers(m_name))
-        return false;
-    QLocalServer::removeServer(m_name);
-    return listen();
+    if (!listen()) {
+        if (answers(m_name))
+            return false;
+        QLocalServer::removeServer(m_name);
+        if (!listen())
+            return false;
+    }
+    // The start-up runs without the event loop, so the socket cannot answer before the window is
+    // up; this lock, held until then, tells a later start that the program is starting.
+    m_starting = std::make_unique<QLockFile>(besideSocket(u".starting"_s));
+    m_starting->setStaleLockTime(0);
+    m_starting->tryLock(0);
+    return true;
 }
 
 bool SingleInstance::listen()
@@ -109,10 +152,14 @@ void SingleInstance::serve(QLocalSocket *socket)
             socket->disconnectFromServer();
             return;
         }
-        if (m_ready)
+        if (m_ready) {
             answer(socket);
-        else
+        } else {
+            // Told at once, so that the later start can say so; confirmed when the window is up.
+            socket->write(kStarting);
+            socket->flush();
             m_waiting.append(socket);
+        }
     });
 }
 
@@ -127,6 +174,7 @@ void SingleInstance::answer(QLocalSocket *socket)
 void SingleInstance::setReady()
 {
     m_ready = true;
+    m_starting.reset();
     const QList<QPointer<QLocalSocket>> waiting = std::exchange(m_waiting, {});
     for (const QPointer<QLocalSocket> &socket : waiting) {
         if (socket && socket->state() == QLocalSocket::ConnectedState)
@@ -134,20 +182,63 @@ void SingleInstance::setReady()
     }
 }
 
-bool SingleInstance::activateRunning(int timeoutMs) const
+SingleInstance::Answer SingleInstance::activateRunning(int timeoutMs) const
 {
+    if (m_name.isEmpty())
+        return Answer::None;
+    QElapsedTimer clock;
+    clock.start();
+    const auto left = [&] { return int(qMax<qint64>(0, timeoutMs - clock.elapsed())); };
     QLocalSocket socket;
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(timeoutMs))
-        return false;
+        return Answer::None;
     socket.write(kActivate);
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return false;
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(timeoutMs))
-            return false;
+    if (!socket.waitForBytesWritten(left()))
+        return Answer::None;
+    bool starting = false;
+    for (;;) {
+        while (socket.canReadLine()) {
+            const QByteArray line = socket.readLine();
+            if (line == kDone)
+                return Answer::Activated;
+            if (line == kStarting)
+                starting = true;
+        }
+        if (left() == 0 || !socket.waitForReadyRead(left()))
+            return starting || isStarting() ? Answer::Starting : Answer::None;
     }
-    return socket.readLine() == kDone;
+}
+
+bool SingleInstance::isStarting() const
+{
+    // Held by a running process: that one is still starting. A lock left by a process that has
+    // ended is taken over here, and says nothing.
+    QLockFile probe(besideSocket(u".starting"_s));
+    probe.setStaleLockTime(0);
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return false;
+    }
+    return probe.error() == QLockFile::LockFailedError;
+}
+
+void showSecondStartNotice(SingleInstance::Answer answer)
+{
+    if (answer == SingleInstance::Answer::Activated)
+        return;
+    // No window exists yet: the language table is read here for this one message.
+    LanguageTable language;
+    try {
+        language.load(LanguageTable::iniFileName());
+    } catch (const VinaryError &) {
+        // Without a language the key shows as it is, as everywhere in the program.
+    }
+    setApplicationTitle(language.traduci(u"[TITOLO]"_s));
+    Mymsg box;
+    box.notice(language.traduci(answer == SingleInstance::Answer::Starting
+                                    ? u"   [GIA_IN_AVVIO]   "_s
+                                    : u"   [ISTANZA_NON_RISPONDE]   "_s));
 }
 
 void bringToFront(QWidget *window)

@@ -10,9 +10,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 // Bytes 0x80 to 0x9F; the rest of the code page is the same as Latin-1.
 constexpr std::array<char16_t, 32> kWindows1252High = {
@@ -70,6 +72,11 @@ QStringList splitLanguageLines(const QString &text)
     return lines;
 }
 
+QString damagedLanguageFileMessage(const QString &fileName)
+{
+    return u"Cannot open file %1: it is damaged or it is not a language file"_s.arg(fileName);
+}
+
 QStringList readLanguageFile(const QString &fileName)
 {
     QFile file(fileName);
@@ -78,6 +85,17 @@ QStringList readLanguageFile(const QString &fileName)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw VinaryError(u"Cannot open file %1"_s.arg(fileName));
+    // Only the text before a zero byte counts, as in decodeLanguageText.
+    const qsizetype zero = bytes.indexOf('\0');
+    const qsizetype end = zero >= 0 ? zero : bytes.size();
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i <= end; ++i) {
+        if (i == end || bytes.at(i) == '\r' || bytes.at(i) == '\n') {
+            if (i - lineStart > kMaxLanguageLineBytes)
+                throw VinaryError(damagedLanguageFileMessage(fileName));
+            lineStart = i + 1;
+        }
+    }
     return splitLanguageLines(decodeLanguageText(bytes));
 }
 

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace vinary {
+namespace vinary
+{
 
 // Reading and writing of language files ("language.ini" and the *.lng files): KEY=VALUE text lines.
 // Files written by older versions are in the Western European 8-bit code page, newer ones in UTF-8,
@@ -22,8 +23,16 @@ QString decodeLanguageText(const QByteArray &bytes);
 // text does not start one more line; the empty text has no lines.
 QStringList splitLanguageLines(const QString &text);
 
-// The lines of a file exactly as written. Throws VinaryError "Cannot open file <name>".
+// The lines of a file exactly as written. Throws VinaryError "Cannot open file <name>", and the
+// damaged-file message when the file cannot be a language file (a line longer than
+// kMaxLanguageLineBytes: such a value would end up as a window title or a message).
 QStringList readLanguageFile(const QString &fileName);
+
+// The longest line a language file may hold, in bytes.
+constexpr qsizetype kMaxLanguageLineBytes = 64 * 1024;
+
+// The error for a file that is damaged or no language file at all.
+QString damagedLanguageFileMessage(const QString &fileName);
 
 // Replaces a file with the lines, each followed by CR LF, as UTF-8. The file is written aside and
 // renamed over the old one, so a failed write leaves the old file whole.

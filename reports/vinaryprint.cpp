@@ -1,4 +1,5 @@
 // vinary-print: prints one report of the cellar to a file, without a window.
+#include "engine/db/lockfile.h"
 #include "reports/printtool.h"
 
 #include <QGuiApplication>
@@ -14,6 +15,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Ctrl+C, a closed terminal or a kill must not leave the lock file behind: the next start of
+    // the program would take the cellar for busy.
+    db::LockFile::releaseOnTerminationSignals();
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("vinary-print"));
 

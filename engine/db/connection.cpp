@@ -8,18 +8,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <sqlite3.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-namespace vinary::db {
+namespace vinary::db
+{
 
-namespace {
+namespace
+{
 
 QString sqliteMessage(sqlite3 *db)
 {
@@ -87,12 +89,45 @@ QByteArray fileHeader(const QString &fileName, qint64 size = 256)
 
 bool syncPath(const QString &path, bool directory)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), (directory ? O_RDONLY | O_DIRECTORY : O_RDWR) | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          (directory ? O_RDONLY | O_DIRECTORY : O_RDWR) | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// A system error that stops a compaction without any fault of the database file.
+void throwIfBlocked(int err, const QString &fileName, const QString &dir)
+{
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        throw CompactionBlocked(
+            CompactionBlocked::Reason::NoSpace,
+            QStringLiteral("Cannot compact %1: there is not enough free space in %2").arg(fileName, dir));
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        throw CompactionBlocked(CompactionBlocked::Reason::NoPermission,
+                                QStringLiteral("Cannot compact %1: %2 is read-only").arg(fileName, dir));
+    default:
+        break;
+    }
+}
+
+// A temporary file and the journal the engine may have left beside it.
+void removeTemporary(const QString &temp)
+{
+    QFile::remove(temp);
+    QFile::remove(temp + QStringLiteral("-journal"));
 }
 
 QString quoteLiteral(const QString &text)
@@ -338,8 +373,9 @@ void Connection::open()
         return;
     QString file = m_databaseName;
     if (file.isEmpty() || !QFileInfo::exists(file)) {
-        const QString fallback =
-            m_fallbackDir.isEmpty() ? QString() : QDir(m_fallbackDir).filePath(QFileInfo(m_databaseName).fileName());
+        const QString fallback = m_fallbackDir.isEmpty()
+                                     ? QString()
+                                     : QDir(m_fallbackDir).filePath(QFileInfo(m_databaseName).fileName());
         if (!fallback.isEmpty() && QFileInfo::exists(fallback))
             file = fallback;
         else
@@ -349,7 +385,8 @@ void Connection::open()
     if (info.isDir())
         raise(QStringLiteral("Cannot open database %1: it is a folder").arg(file));
     if (info.size() == 0)
-        raise(QStringLiteral("Cannot open database %1: the file is empty, it is not a Vinary database").arg(file));
+        raise(QStringLiteral("Cannot open database %1: the file is empty, it is not a Vinary database")
+                  .arg(file));
     if (!isSqliteFile(file)) {
         if (const ForeignFormat *foreign = detectForeignFormat(file))
             raise(foreign->openMessage.arg(file));
@@ -360,9 +397,20 @@ void Connection::open()
     if (!m_readOnly && !info.isWritable())
         raise(QStringLiteral("Cannot open database %1 for writing: the file is read-only").arg(file));
 
-    // Take the lock before the database, so that a preparation at the next start sees us.
-    auto lock = std::make_unique<LockFile>(lockFileName(file));
-    lock->acquire();
+    const QString lockName = lockFileName(file);
+    // A write cut off by a crash leaves a journal that a read-only connection cannot roll back;
+    // when no process holds the database, one read-write open puts the file in order first.
+    if (m_readOnly && !LockFile::isHeldByAnyone(lockName))
+        rollBackHotJournal(file);
+
+    // Take the lock before the database, so that a preparation at the next start sees us. In a
+    // folder where no file can be created nobody can compact the database either: it is read
+    // without a lock file.
+    auto lock = std::make_unique<LockFile>(lockName);
+    const QByteArray folder = QFile::encodeName(QFileInfo(lockName).absolutePath());
+    if (QFileInfo::exists(lockName) || ::access(folder.constData(), W_OK) == 0 ||
+        (errno != EROFS && errno != EACCES))
+        lock->acquire();
 
     sqlite3 *db = nullptr;
     const int flags = (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
@@ -534,7 +582,8 @@ bool Connection::isSoundDatabase(const QString &fileName, QString *why)
     if (!isSqliteFile(fileName))
         return fail(QStringLiteral("it is not a Vinary database"));
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
         const QString message = sqliteMessage(db);
         sqlite3_close(db);
         return fail(message);
@@ -558,29 +607,56 @@ void Connection::repair(const QString &fileName, const QString &password)
     compact(fileName, password);
 }
 
+void Connection::rollBackHotJournal(const QString &fileName)
+{
+    if (QFileInfo(fileName + QStringLiteral("-journal")).size() <= 0)
+        return;
+    // The first read of a connection that may write rolls a hot journal back and removes it.
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+        SQLITE_OK)
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 void Connection::compact(const QString &fileName, const QString &password)
 {
     if (!password.isEmpty())
-        throw DbError(QStringLiteral("Cannot compact %1: password-protected databases are not supported").arg(fileName));
+        throw DbError(QStringLiteral("Cannot compact %1: password-protected databases are not supported")
+                          .arg(fileName));
     const QFileInfo info(fileName);
     const QString dir = fileName.contains(u'/') ? info.absolutePath() : QDir::currentPath();
-    const QString target = QDir(dir).filePath(info.fileName());
-    if (!info.exists())
+    const QString named = QDir(dir).filePath(info.fileName());
+    if (!QFileInfo::exists(named))
         throw DbError(QStringLiteral("Cannot find Database:\n%1").arg(fileName));
-    if (info.size() == 0)
-        throw DbError(QStringLiteral("Cannot compact %1: the file is empty, it is not a Vinary database").arg(fileName));
-    if (LockFile::isHeldByAnyone(lockFileName(target)))
-        throw DbError(QStringLiteral("Cannot compact %1: the database is in use").arg(fileName));
+    if (QFileInfo(named).size() == 0)
+        throw DbError(QStringLiteral("Cannot compact %1: the file is empty, it is not a Vinary database")
+                          .arg(fileName));
+    if (LockFile::isHeldByAnyone(lockFileName(named))) {
+        throw CompactionBlocked(CompactionBlocked::Reason::InUse,
+                                QStringLiteral("Cannot compact %1: the database is in use").arg(fileName));
+    }
+
+    // A symbolic link (to a synced or network folder, say) stays as it is: the file it points to
+    // is compacted in its own directory, where the copy can be renamed over it.
+    const QString target = QFileInfo(named).canonicalFilePath();
+    const QString targetDir = QFileInfo(target).absolutePath();
+    struct stat original {
+    };
+    if (::stat(QFile::encodeName(target).constData(), &original) != 0)
+        throw DbError(QStringLiteral("Cannot compact %1: %2").arg(fileName, errnoText(errno)));
 
     // Reserve a unique name beside the database; only the name is kept.
-    QString temp;
-    {
-        QTemporaryFile reserve(QDir(dir).filePath(QStringLiteral("mdbXXXXXX.tmp")));
-        reserve.setAutoRemove(false);
-        if (!reserve.open())
-            throw DbError(QStringLiteral("Cannot create a temporary file in %1: %2").arg(dir, reserve.errorString()));
-        temp = reserve.fileName();
+    QByteArray reserved = QFile::encodeName(QDir(targetDir).filePath(QStringLiteral("mdbXXXXXX.tmp")));
+    const int reservedFd = ::mkstemps(reserved.data(), 4);
+    if (reservedFd < 0) {
+        const int err = errno;
+        throwIfBlocked(err, fileName, targetDir);
+        throw DbError(
+            QStringLiteral("Cannot create a temporary file in %1: %2").arg(targetDir, errnoText(err)));
     }
+    ::close(reservedFd);
+    const QString temp = QFile::decodeName(reserved);
     QFile::remove(temp);
 
     try {
@@ -588,7 +664,8 @@ void Connection::compact(const QString &fileName, const QString &password)
             foreign->convert(target, temp);
         } else {
             sqlite3 *db = nullptr;
-            if (sqlite3_open_v2(QFile::encodeName(target).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+            if (sqlite3_open_v2(QFile::encodeName(target).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+                SQLITE_OK) {
                 const QString message = sqliteMessage(db);
                 sqlite3_close(db);
                 throw DbError(QStringLiteral("Cannot compact %1: %2").arg(fileName, message));
@@ -597,30 +674,50 @@ void Connection::compact(const QString &fileName, const QString &password)
             const QString sql = QStringLiteral("VACUUM INTO %1").arg(quoteLiteral(temp));
             const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
             const QString message = error ? QString::fromUtf8(error) : sqliteMessage(db);
+            const int code = sqlite3_extended_errcode(db);
+            const int systemError = sqlite3_system_errno(db);
             sqlite3_free(error);
             sqlite3_close(db);
             if (rc != SQLITE_OK) {
+                if ((code & 0xff) == SQLITE_FULL)
+                    throwIfBlocked(ENOSPC, fileName, targetDir);
+                if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) {
+                    throw CompactionBlocked(
+                        CompactionBlocked::Reason::InUse,
+                        QStringLiteral("Cannot compact %1: the database is in use").arg(fileName));
+                }
+                throwIfBlocked(systemError, fileName, targetDir);
                 if (message.contains(QStringLiteral("not a database")))
-                    throw DbError(QStringLiteral("Cannot compact %1: it is not a Vinary database").arg(fileName));
+                    throw DbError(
+                        QStringLiteral("Cannot compact %1: it is not a Vinary database").arg(fileName));
                 throw DbError(QStringLiteral("Cannot compact %1: %2").arg(fileName, message));
             }
         }
         QString why;
         if (!isSoundDatabase(temp, &why))
-            throw DbError(QStringLiteral("Cannot compact %1: the compacted copy is damaged (%2)").arg(fileName, why));
-        if (!syncPath(temp, false))
-            throw DbError(QStringLiteral("Cannot compact %1: the compacted copy cannot be written to disk").arg(fileName));
+            throw DbError(
+                QStringLiteral("Cannot compact %1: the compacted copy is damaged (%2)").arg(fileName, why));
+        // The copy takes the database's place, so it takes its mode and, where allowed, its group.
+        const QByteArray nativeTemp = QFile::encodeName(temp);
+        ::chmod(nativeTemp.constData(), original.st_mode & 07777);
+        if (::chown(nativeTemp.constData(), uid_t(-1), original.st_gid) == 0)
+            ::chmod(nativeTemp.constData(), original.st_mode & 07777); // chown clears set-group-id
+        if (!syncPath(temp, false)) {
+            throwIfBlocked(errno, fileName, targetDir);
+            throw DbError(QStringLiteral("Cannot compact %1: the compacted copy cannot be written to disk")
+                              .arg(fileName));
+        }
     } catch (...) {
-        QFile::remove(temp);
+        removeTemporary(temp);
         throw;
     }
 
     // The copy replaces the database in one step: there is never a moment without the file.
     if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
-        QFile::remove(temp);
+        removeTemporary(temp);
         return;
     }
-    syncPath(dir, true);
+    syncPath(targetDir, true);
 }
 
 // ---------------------------------------------------------------- Transaction

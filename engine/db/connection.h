@@ -2,17 +2,18 @@
 
 #include "engine/common/errors.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariant>
-#include <QList>
 #include <functional>
 #include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace vinary::db {
+namespace vinary::db
+{
 
 class Table;
 class LockFile;
@@ -22,6 +23,18 @@ class DbError : public VinaryError
 {
 public:
     using VinaryError::VinaryError;
+};
+
+// A compaction that could not run for a reason outside the database file: the file is as it was.
+class CompactionBlocked : public DbError
+{
+public:
+    enum class Reason { NoSpace, NoPermission, InUse };
+    CompactionBlocked(Reason reason, const QString &message) : DbError(message), m_reason(reason) {}
+    Reason reason() const { return m_reason; }
+
+private:
+    Reason m_reason;
 };
 
 // A prepared SQL statement on one connection; finalized when destroyed.
@@ -114,8 +127,13 @@ public:
     bool inTransaction() const { return m_txnDepth > 0; }
 
     // Copies the live data of file into a fresh file beside it and puts the copy in its place
-    // atomically. The file must not be open anywhere. The password must be empty.
+    // atomically, with the file's mode and group. A symbolic link stays: the file it points to is
+    // compacted in its own directory. The file must not be open anywhere. The password must be
+    // empty. Raises CompactionBlocked when the disk, the permissions or another process stop it.
     static void compact(const QString &fileName, const QString &password = QString());
+    // Rolls back the journal an interrupted write left beside the file (a hot journal), so that
+    // read-only opens and copies see a consistent database. Does nothing when there is none.
+    static void rollBackHotJournal(const QString &fileName);
     // With this engine a repair is a compaction.
     static void repair(const QString &fileName, const QString &password = QString());
     // Registers a convertible foreign format (for instance the Jet format).

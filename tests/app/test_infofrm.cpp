@@ -73,6 +73,8 @@ private slots:
     void manualWithoutItsKeyDoesNothingVisible();
     void manualOfTheLanguageIsOpened();
     void failedOpensAreSilent();
+    void manualOutsideTheProgramDirectoryIsNotOpened_data();
+    void manualOutsideTheProgramDirectoryIsNotOpened();
     void everyLanguageHasItsManual_data();
     void everyLanguageHasItsManual();
 };
@@ -297,6 +299,40 @@ void TestInfoFrm::failedOpensAreSilent()
                                            makerWebSite(), makerWebSite()}));
     QCOMPARE(errors.messages(), QStringList());
     QCOMPARE(messages.texts(), QStringList());
+}
+
+void TestInfoFrm::manualOutsideTheProgramDirectoryIsNotOpened_data()
+{
+    QTest::addColumn<QString>("name");
+    // %1 stands for the name of a file beside the program directory.
+    QTest::newRow("parent directory") << u"../%1"_s;
+    QTest::newRow("down and up again") << u"sub/../../%1"_s;
+    QTest::newRow("absolute") << u"%2/%1"_s;
+    QTest::newRow("link leading out") << u"link.html"_s;
+}
+
+void TestInfoFrm::manualOutsideTheProgramDirectoryIsNotOpened()
+{
+    QFETCH(QString, name);
+    ProgramDir dir;
+    QVERIFY(dir.createDatabase());
+    const QString parent = QFileInfo(dir.path()).absolutePath();
+    const QString outsideName = QFileInfo(dir.path()).fileName() + u"-outside.html"_s;
+    const QString outside = parent + u'/' + outsideName;
+    QVERIFY(testing::writeAll(outside, "<html></html>"));
+    const auto removeOutside = qScopeGuard([&] { QFile::remove(outside); });
+    QVERIFY(QFile::link(outside, dir.file(u"link.html"_s)));
+    QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
+    name.replace(u"%1"_s, outsideName).replace(u"%2"_s, parent);
+    QVERIFY(dir.writeLanguage(kLanguage + QStringList({u"[MANUALE]="_s + name})));
+    QVERIFY(dir.enter());
+    RecordingErrorBox errors;
+    RecordingLauncher launcher;
+    TMainForm main;
+
+    main.Manuale1->trigger();
+    QCOMPARE(launcher.opened, QList<QUrl>());
+    QCOMPARE(errors.messages(), QStringList());
 }
 
 void TestInfoFrm::everyLanguageHasItsManual_data()

@@ -27,7 +27,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace vinary;
@@ -98,6 +101,7 @@ private Q_SLOTS:
     void emptySettingsAndReportTables();
     void startUpBacksUpAndCompacts();
     void lockFilePresentLeavesTheFilesAlone();
+    void compactionStoppedByAFullDiskIsToldOnce();
     void minimumSize();
     void movementsItemFiltersWhileOpen();
     void maintenanceItemEditsTheSettings();
@@ -302,7 +306,9 @@ void TestMainForm::lockFilePresentLeavesTheFilesAlone()
         dir.createDatabase(u"CREATE TABLE Scarto (x BLOB); INSERT INTO Scarto VALUES (randomblob(100000));"
                            "DROP TABLE Scarto;"_s));
     QVERIFY(dir.writeLanguage(kLanguage));
-    QVERIFY(testing::writeAll(dir.file(u"vinary.ldb"_s), QByteArray()));
+    // Written by a running program on another machine that shares the folder.
+    QVERIFY(testing::writeAll(dir.file(u"vinary.ldb"_s),
+                              "pid=1\nhost=another-" + QSysInfo::machineHostName().toUtf8() + '\n'));
     const QByteArray before = testing::readAll(dir.database());
     QVERIFY(dir.enter());
     RecordingErrorBox errors;
@@ -314,6 +320,39 @@ void TestMainForm::lockFilePresentLeavesTheFilesAlone()
     QCOMPARE(testing::readAll(dir.database()), before);
     // A lock file that nobody holds is taken over: the program still runs on its data.
     QVERIFY(main.cellar().Schede.isActive());
+}
+
+void TestMainForm::compactionStoppedByAFullDiskIsToldOnce()
+{
+    ProgramDir dir;
+    QVERIFY(dir.createDatabase(kOwnerAndPlainReport));
+    QVERIFY(dir.writeLanguage(kLanguage +
+                              QStringList{u"[COMPATTA_SPAZIO]=Disco pieno: archivio non compattato"_s}));
+    const QByteArray before = testing::readAll(dir.database());
+    QVERIFY(dir.enter());
+    RecordingErrorBox errors;
+    ScriptedMessageBox box;
+    // A file size limit below the database's size stands in for a full disk.
+    struct rlimit old {
+    };
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = old;
+    tiny.rlim_cur = rlim_t(before.size() / 2);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    auto main = std::make_unique<TMainForm>();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    QCOMPARE(errors.messages(), QStringList());
+    QCOMPARE(testing::readAll(dir.database()), before);
+    QVERIFY(main->cellar().Schede.isActive());
+    QCOMPARE(main->windowTitle(), u"Cantina di prova - Enoteca Rossi"_s);
+    main->setMessageBox(&box);
+    main->showAtPlacement();
+    QTRY_COMPARE(box.notices(), QStringList{u"   Disco pieno: archivio non compattato   "_s});
+    QTest::qWait(50);
+    QCOMPARE(box.notices().size(), 1);
 }
 
 void TestMainForm::minimumSize()

@@ -1,5 +1,6 @@
 #include "engine/common/errors.h"
 #include "language/languagefile.h"
+#include "language/languagetable.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@ private slots:
     void splitLanguageLines();
     void readsEightBitFileWithMixedLineEnds();
     void readFailureNamesTheFile();
+    void overlongLineRefusesTheFile();
     void writeReplacesALongerFile();
     void writeFailureNamesTheFileAndLeavesNoTemporary();
 };
@@ -120,6 +122,31 @@ void TestLanguageFile::readFailureNamesTheFile()
     } catch (const vinary::VinaryError &e) {
         QCOMPARE(e.message(), u"Cannot open file "_s + fileName);
     }
+}
+
+void TestLanguageFile::overlongLineRefusesTheFile()
+{
+    // A 16 MB value once became a window title and broke the display connection.
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(u"huge.lng"_s);
+    const QByteArray longest = "[TITOLO]=" + QByteArray(vinary::kMaxLanguageLineBytes - 9, 'x');
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[A]=a\r\n" + longest + "\r\n");
+    file.close();
+    QCOMPARE(vinary::readLanguageFile(fileName).size(), 2);
+
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[A]=a\r\n" + longest + "y\r\n[B]=b\r\n");
+    file.close();
+    vinary::LanguageTable table({u"[A]=before"_s});
+    try {
+        table.load(fileName);
+        QFAIL("a file with a line over 64 KB was loaded");
+    } catch (const vinary::VinaryError &e) {
+        QCOMPARE(e.message(), vinary::damagedLanguageFileMessage(fileName));
+    }
+    QCOMPARE(table.lines(), QStringList{u"[A]=before"_s});
 }
 
 void TestLanguageFile::writeReplacesALongerFile()

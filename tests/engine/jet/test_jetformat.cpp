@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 using vinary::VinaryError;
 using vinary::db::Connection;
@@ -32,12 +34,15 @@ private Q_SLOTS:
     void connectingToAJetFileAsksToCloseItElsewhere_data();
     void connectingToAJetFileAsksToCloseItElsewhere();
     void sqliteDatabasesStillCompact();
+    void damagedJetFileEndsInAClearErrorWithinLimits_data();
+    void damagedJetFileEndsInAClearErrorWithinLimits();
 };
 
 void TestJetFormat::initTestCase()
 {
     vinary::jet::registerJetFormat();
     vinary::jet::registerJetFormat(); // a second call changes nothing
+    vinary::jet::setJetImportProgram(QStringLiteral(VINARY_JET_IMPORT));
 }
 
 void TestJetFormat::detectsJetFilesForTheBinding()
@@ -154,6 +159,51 @@ void TestJetFormat::sqliteDatabasesStillCompact()
     vinary::db::Statement count = connection.prepare(u"SELECT count(*) FROM Stampe"_s);
     QVERIFY(count.step());
     QCOMPARE(count.int64(0), 6);
+}
+
+void TestJetFormat::damagedJetFileEndsInAClearErrorWithinLimits_data()
+{
+    QTest::addColumn<QString>("sample");
+    QTest::addColumn<qint64>("size");
+    for (const qint64 size : {4096, 3 * 4096 + 100, 40000, 1500000})
+        QTest::addRow("Jet 4 cut at %lld bytes", size) << u"jet4-sample.mdb"_s << size;
+    // Cut there, the Jet 3 sample sends the reader round in an endless loop that keeps allocating.
+    QTest::addRow("Jet 3 cut at 98304 bytes") << u"jet3-sample.mdb"_s << qint64(98304);
+}
+
+void TestJetFormat::damagedJetFileEndsInAClearErrorWithinLimits()
+{
+    // A damaged Jet file once made the reader allocate without bound at every start.
+    SKIP_WITHOUT_JET_FIXTURES();
+    QFETCH(QString, sample);
+    QFETCH(qint64, size);
+    QTemporaryDir dir;
+    const QString database = jetfixtures::copy(dir, sample, u"vinary.mdb"_s);
+    QVERIFY(size < QFileInfo(database).size());
+    QVERIFY(QFile::resize(database, size));
+    const QByteArray damaged = jetfixtures::contents(database);
+    const vinary::jet::JetImportLimits limits{qint64(256) << 20, 8};
+    vinary::jet::setJetImportLimits(limits);
+    const auto restore = qScopeGuard([] { vinary::jet::setJetImportLimits({}); });
+
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        Connection::compact(database);
+        QFAIL("a damaged Jet file was migrated");
+    } catch (const VinaryError &e) {
+        QVERIFY2(e.message().contains(QDir::toNativeSeparators(database)), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(u"Jet database"_s), qPrintable(e.message()));
+        qInfo("%lld ms: %s", clock.elapsed(), qPrintable(e.message()));
+    }
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(u"%1 ms"_s.arg(clock.elapsed())));
+    QVERIFY(jetfixtures::contents(database) == damaged);
+    QCOMPARE(filesIn(dir), QStringList{u"vinary.mdb"_s});
+    // The converter ran in a child process, and no child went past the memory limit.
+    struct rusage children {
+    };
+    QCOMPARE(::getrusage(RUSAGE_CHILDREN, &children), 0);
+    QVERIFY(qint64(children.ru_maxrss) * 1024 < limits.memoryBytes);
 }
 
 QTEST_GUILESS_MAIN(TestJetFormat)
