@@ -1,12 +1,12 @@
 #include "engine/report/templatefile.h"
 
+#include "engine/common/atomicfile.h"
 #include "engine/common/errors.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -531,12 +531,7 @@ QByteArray serialize(const ReportTemplate &templ)
 
 void save(const ReportTemplate &templ, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VinaryError(u"Cannot create file %1"_s.arg(path));
-    const QByteArray data = serialize(templ);
-    if (file.write(data) != data.size() || !file.commit())
-        throw VinaryError(u"Cannot write the report template %1: %2."_s.arg(path, file.errorString()));
+    writeFileAtomically(path, serialize(templ));
 }
 
 QByteArray serializeObjects(const QList<ReportObject> &objects)
