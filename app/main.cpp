@@ -17,6 +17,7 @@ constexpr int kActivationTimeoutMs = 3000;
 int main(int argc, char *argv[])
 {
     GuardedApplication app(argc, argv);
+    setProgramIdentity();
     QApplication::setWindowIcon(pictures::programIcon());
 
     // Before any window: a second start only sends the running one to the front.

@@ -27,6 +27,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -43,8 +44,10 @@ namespace
 constexpr int kDesignWidth = 708;
 constexpr int kDesignHeight = 359;
 constexpr int kPanelWidth = 400;
-// How often a signal-driven close asks the modal windows to go before closing regardless.
-constexpr int kModalCloseAttempts = 50;
+// How long a signal-driven close waits for the modal windows to go before closing regardless: a
+// window that will not close stops the program's end for at most about five seconds.
+constexpr int kModalCloseAttempts = 250;
+constexpr int kModalCloseRetryMs = 20;
 const QString kPlacementSection = u"MAIN"_s;
 
 QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
@@ -455,17 +458,13 @@ void TMainForm::bringToFront()
 
 void TMainForm::closeOnSignal()
 {
-    if (QWidget *popup = QApplication::activePopupWidget())
-        popup->close();
-    if (QWidget *modal = QApplication::activeModalWidget();
-        modal && modal != this && m_closeAttempts < kModalCloseAttempts) {
+    // The termination handling rejects the modal windows one by one. The main window closes once
+    // their loops have returned to the program's own, so that no command is cut off half-way.
+    const bool nested = QThread::currentThread()->loopLevel() > 1 || QApplication::activeModalWidget() ||
+                        QApplication::activePopupWidget();
+    if (nested && m_closeAttempts < kModalCloseAttempts) {
         ++m_closeAttempts;
-        if (auto *dialog = qobject_cast<QDialog *>(modal))
-            dialog->reject();
-        else
-            modal->close();
-        // The modal window's own loop ends first; the main window closes from the outer loop.
-        QTimer::singleShot(0, this, &TMainForm::closeOnSignal);
+        QTimer::singleShot(kModalCloseRetryMs, this, &TMainForm::closeOnSignal);
         return;
     }
     m_closeAttempts = 0;

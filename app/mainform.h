@@ -115,7 +115,8 @@ public:
     void showAtPlacement();
     // A later start of the program asked for this one.
     void bringToFront();
-    // SIGTERM or SIGINT: modal windows are closed, then the main window, as if the user had done it.
+    // SIGTERM or SIGINT: once the termination handling has closed the modal windows, the main window
+    // closes as if the user had closed it.
     void closeOnSignal();
 
     static constexpr int kMinWidth = 600;

@@ -1,9 +1,9 @@
 #include "app/privateprofile.h"
 
+#include "engine/common/atomicfile.h"
 #include "engine/common/errors.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace vinary {
 
@@ -81,16 +81,12 @@ void PrivateProfile::load()
 
 void PrivateProfile::save() const
 {
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VinaryError(QStringLiteral("Cannot create file %1").arg(m_fileName));
     QByteArray out;
     for (const Line &line : m_lines) {
         out += line.text.toUtf8();
         out += "\n";
     }
-    if (file.write(out) != out.size() || !file.commit())
-        throw VinaryError(QStringLiteral("Cannot create file %1").arg(m_fileName));
+    writeFileAtomically(m_fileName, out);
 }
 
 int PrivateProfile::headerOf(const QString &section) const

@@ -10,10 +10,20 @@
 #include "stock/movimentifrm.h"
 #include "widgets/applicationtitle.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace vinary
 {
+
+void setProgramIdentity()
+{
+    QCoreApplication::setOrganizationName(u"Vinary"_s);
+    // The maker's own web address (the help menu's site), so the domain names nobody else.
+    QCoreApplication::setOrganizationDomain(u"vinary.example.org"_s);
+    QCoreApplication::setApplicationName(u"vinary"_s);
+}
 
 Forms &forms()
 {

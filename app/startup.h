@@ -23,6 +23,10 @@ struct Forms {
     TfrmInOut *frmInOut = nullptr;
 };
 
+// The program's name, organisation and domain, which place its user settings (the grids' saved
+// layouts) in "~/.config/Vinary/vinary.conf". Set before anything reads or writes settings.
+void setProgramIdentity();
+
 // The windows of this run; all null before start-up and after releaseForms().
 Forms &forms();
 

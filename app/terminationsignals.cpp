@@ -1,6 +1,11 @@
 #include "app/terminationsignals.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
 
 #include <cerrno>
 #include <csignal>
@@ -12,6 +17,9 @@ namespace vinary
 
 namespace
 {
+
+// A window that refuses to close (it asks again) is not retried for ever.
+constexpr int kMaxDismissals = 50;
 
 int g_pipe[2] = {-1, -1};
 struct sigaction g_previousTerm;
@@ -67,10 +75,44 @@ void TerminationSignals::readPipe()
         const ssize_t n = ::read(g_pipe[0], bytes, sizeof bytes);
         if (n <= 0)
             break;
-        m_requested = true;
+        if (!m_requested) {
+            m_requested = true;
+            if (qApp)
+                qApp->installEventFilter(this);
+            QTimer::singleShot(0, this, &TerminationSignals::dismissModalWindows);
+        }
         for (ssize_t i = 0; i < n; ++i)
             Q_EMIT terminationRequested(int(bytes[i]));
     }
+}
+
+bool TerminationSignals::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        const auto *widget = static_cast<QWidget *>(watched);
+        if (widget->isWindow() && (widget->isModal() || widget->windowType() == Qt::Popup))
+            QTimer::singleShot(0, this, &TerminationSignals::dismissModalWindows);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TerminationSignals::dismissModalWindows()
+{
+    QWidget *popup = QApplication::activePopupWidget();
+    QWidget *modal = QApplication::activeModalWidget();
+    if ((!popup && !modal) || m_dismissals >= kMaxDismissals)
+        return;
+    ++m_dismissals;
+    if (popup)
+        popup->close();
+    if (modal) {
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+    // The next window down gets its turn once this one's loop has returned.
+    QTimer::singleShot(0, this, &TerminationSignals::dismissModalWindows);
 }
 
 } // namespace vinary

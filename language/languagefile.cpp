@@ -1,9 +1,9 @@
 #include "language/languagefile.h"
 
+#include "engine/common/atomicfile.h"
 #include "engine/common/errors.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <array>
@@ -106,9 +106,7 @@ void writeLanguageFile(const QString &fileName, const QStringList &lines)
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw VinaryError(u"Cannot create file %1"_s.arg(fileName));
+    writeFileAtomically(fileName, bytes);
 }
 
 } // namespace vinary

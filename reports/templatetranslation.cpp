@@ -10,10 +10,12 @@ void translateTemplate(report::Report &report, const Cellar &cellar)
 {
     for (int p = 0; p < report.pageCount(); ++p) {
         for (int i = 0; i < report.objectCount(p); ++i) {
+            // The designer shows the translation; saving from it writes the file's own text back
+            // unless the user changed it there.
             const QString text = report.objectText(p, i);
             const QString translated = cellar.traduci(text);
             if (translated != text)
-                report.setObjectText(p, i, translated);
+                report.object(p, i).setTranslatedText(translated);
         }
     }
 }

@@ -1,12 +1,12 @@
 #include "widgets/gridexport.h"
 
+#include "engine/common/atomicfile.h"
 #include "engine/common/errors.h"
 #include "widgets/gridmodel.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 using namespace Qt::StringLiterals;
@@ -246,20 +246,16 @@ GridExportFormat exportFormatOf(const QString &fileName)
 void exportGrid(const QString &fileName, GridExportFormat format, const TableGridModel &model,
                 const GridExportColumns &columns, const QString &sheetName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VinaryError(u"Cannot write the file %1: %2"_s.arg(fileName, file.errorString()));
+    AtomicFile file(fileName);
     try {
         if (format == GridExportFormat::FlatOds)
-            writeGridFlatOds(file, model, columns, sheetName);
+            writeGridFlatOds(file.device(), model, columns, sheetName);
         else
-            writeGridCsv(file, model, columns);
+            writeGridCsv(file.device(), model, columns);
     } catch (const VinaryError &e) {
-        file.cancelWriting();
-        throw VinaryError(u"Cannot write the file %1: %2"_s.arg(fileName, e.message()));
+        throw VinaryError(u"Cannot write file %1: %2"_s.arg(fileName, e.message()));
     }
-    if (!file.commit())
-        throw VinaryError(u"Cannot write the file %1: %2"_s.arg(fileName, file.errorString()));
+    file.commit();
 }
 
 } // namespace vinary

@@ -1,5 +1,6 @@
 #include "engine/report/exports.h"
 
+#include "engine/common/atomicfile.h"
 #include "engine/common/errors.h"
 #include "engine/report/pagepainter.h"
 #include "engine/report/rtfwriter.h"
@@ -10,7 +11,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -24,28 +24,6 @@ namespace
 
 constexpr double cellWidth = 2.0;
 constexpr double cellHeight = 4.2;
-
-QSaveFile &openForWriting(QSaveFile &file)
-{
-    if (!file.open(QIODevice::WriteOnly))
-        throw VinaryError(u"Cannot create file %1"_s.arg(file.fileName()));
-    return file;
-}
-
-void commit(QSaveFile &file)
-{
-    if (!file.commit())
-        throw VinaryError(u"Cannot write file %1: %2"_s.arg(file.fileName(), file.errorString()));
-}
-
-void writeAll(const QString &path, const QByteArray &data)
-{
-    QSaveFile file(path);
-    openForWriting(file);
-    if (file.write(data) != data.size())
-        throw VinaryError(u"Cannot write file %1: %2"_s.arg(path, file.errorString()));
-    commit(file);
-}
 
 QString pageAsText(const PreparedPage &page)
 {
@@ -106,7 +84,7 @@ QString textExport(const PreparedReport &report)
 
 void exportText(const PreparedReport &report, const QString &path)
 {
-    writeAll(path, textExport(report).toUtf8());
+    writeFileAtomically(path, textExport(report).toUtf8());
 }
 
 QByteArray rtfExport(const PreparedReport &report)
@@ -178,15 +156,14 @@ QByteArray rtfExport(const PreparedReport &report)
 
 void exportRtf(const PreparedReport &report, const QString &path)
 {
-    writeAll(path, rtfExport(report));
+    writeFileAtomically(path, rtfExport(report));
 }
 
 void exportPdf(const PreparedReport &report, const QString &path)
 {
-    QSaveFile file(path);
-    openForWriting(file);
+    AtomicFile file(path);
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&file.device());
         pdf.setResolution(int(Reference::dpi));
         pdf.setTitle(report.title);
         pdf.setCreator(u"Vinary"_s);
@@ -212,7 +189,7 @@ void exportPdf(const PreparedReport &report, const QString &path)
         }
         painter.end();
     }
-    commit(file);
+    file.commit();
 }
 
 bool exportFormatFor(const QString &path, ExportFormat *format)

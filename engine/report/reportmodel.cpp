@@ -39,6 +39,21 @@ void ReportObject::setText(const QString &text)
         lines.append(current);
 }
 
+void ReportObject::setTranslatedText(const QString &text)
+{
+    const QStringList file = savedLines();
+    setText(text);
+    if (lines == file)
+        translation.reset();
+    else
+        translation = Translation{file, lines};
+}
+
+QStringList ReportObject::savedLines() const
+{
+    return translation && lines == translation->shownLines ? translation->fileLines : lines;
+}
+
 QRectF ReportPage::printableRect() const
 {
     return QRectF(QPointF(0, 0), paperSize).marginsRemoved(margins);

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace vinary::report
 {
 
@@ -91,11 +93,25 @@ struct ReportObject {
     QColor brushColor; // invalid: not filled
     double cornerRadius = 2.0;
 
+    // A text shown translated: the lines the file holds (translation keys and all) and the lines
+    // as translated. A save writes the file's lines back for as long as the text is unchanged, so
+    // that a template shown in one language is not stored in it.
+    struct Translation {
+        QStringList fileLines;
+        QStringList shownLines;
+        bool operator==(const Translation &) const = default;
+    };
+    std::optional<Translation> translation;
+
     // The object's text as one text: every line followed by CR LF.
     QString text() const;
     // Replaces the lines by those of the text, split at CR LF, LF or CR. A final line break ends
     // the last line rather than starting an empty one; the empty text gives no lines.
     void setText(const QString &text);
+    // Shows the translation of the text while keeping the lines a save writes.
+    void setTranslatedText(const QString &text);
+    // The lines a save writes: those of the file while the translated text is unchanged.
+    QStringList savedLines() const;
 
     bool operator==(const ReportObject &) const = default;
 };

@@ -1,12 +1,12 @@
 #include "engine/report/templatefile.h"
 
+#include "engine/common/atomicfile.h"
 #include "engine/common/errors.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -115,7 +115,11 @@ QString boolText(bool b)
 
 // Writes only what differs from a default object, so files stay short and every value that is
 // not written reads back as the same default.
-void writeObject(QXmlStreamWriter &w, const ReportObject &o)
+// A template file keeps the texts of translated objects as the file had them; the clipboard
+// takes the texts as shown.
+enum class Texts { Saved, Shown };
+
+void writeObject(QXmlStreamWriter &w, const ReportObject &o, Texts texts)
 {
     static const ReportObject d;
     w.writeStartElement(objectKindName(o.kind));
@@ -169,7 +173,7 @@ void writeObject(QXmlStreamWriter &w, const ReportObject &o)
     str(u"pen-style"_s, penStyleText(o.penStyle), penStyleText(d.penStyle));
     color(u"brush"_s, o.brushColor, d.brushColor);
     num(u"radius"_s, o.cornerRadius, d.cornerRadius);
-    for (const QString &line : o.lines)
+    for (const QString &line : texts == Texts::Saved ? o.savedLines() : o.lines)
         w.writeTextElement(u"l"_s, line);
     if (!o.imageData.isEmpty())
         w.writeTextElement(u"image"_s, QString::fromLatin1(o.imageData.toBase64()));
@@ -521,7 +525,7 @@ QByteArray serialize(const ReportTemplate &templ)
         w.writeAttribute(u"right"_s, number(page.margins.right()));
         w.writeAttribute(u"bottom"_s, number(page.margins.bottom()));
         for (const ReportObject &object : page.objects)
-            writeObject(w, object);
+            writeObject(w, object, Texts::Saved);
         w.writeEndElement();
     }
     w.writeEndElement();
@@ -531,12 +535,7 @@ QByteArray serialize(const ReportTemplate &templ)
 
 void save(const ReportTemplate &templ, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VinaryError(u"Cannot create file %1"_s.arg(path));
-    const QByteArray data = serialize(templ);
-    if (file.write(data) != data.size() || !file.commit())
-        throw VinaryError(u"Cannot write the report template %1: %2."_s.arg(path, file.errorString()));
+    writeFileAtomically(path, serialize(templ));
 }
 
 QByteArray serializeObjects(const QList<ReportObject> &objects)
@@ -547,7 +546,7 @@ QByteArray serializeObjects(const QList<ReportObject> &objects)
     w.writeStartElement(objectsRootName);
     w.writeAttribute(u"version"_s, QString::number(formatVersion));
     for (const ReportObject &object : objects)
-        writeObject(w, object);
+        writeObject(w, object, Texts::Shown);
     w.writeEndElement();
     w.writeEndDocument();
     return out;

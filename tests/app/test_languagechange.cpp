@@ -1,5 +1,6 @@
 #include "app/languagechange.h"
 #include "language/languagetable.h"
+#include "tests/support/fulldisk.h"
 #include "tests/support/recordingerrorbox.h"
 #include "tests/support/scriptedfiledialog.h"
 #include "tests/support/scriptedmessagebox.h"
@@ -43,6 +44,7 @@ private slots:
     void chosenFileBecomesTableAndLanguageIniAndNoticeUsesIt();
     void unreadableFileShowsErrorAndNoNotice();
     void unwritableLanguageIniShowsErrorKeepsNewTableAndNoNotice();
+    void fullDiskShowsErrorAndKeepsLanguageIni();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -132,6 +134,27 @@ void TestLanguageChange::unwritableLanguageIniShowsErrorKeepsNewTableAndNoNotice
     // The new language serves the rest of this run; the next start still reads the old file.
     QCOMPARE(m_table.traduci(u"   [CARICO_LINGUA]   "_s), u"   La nuova lingua è in uso   "_s);
     QVERIFY(readBytes(m_programDir + u"language.ini"_s).startsWith("[CARICO_LINGUA]=The new"));
+}
+
+void TestLanguageChange::fullDiskShowsErrorAndKeepsLanguageIni()
+{
+    RecordingErrorBox errors;
+    const QString languageIni = m_programDir + u"language.ini"_s;
+    const QByteArray before = readBytes(languageIni);
+    m_dialog.setNextFile(m_programDir + u"italiano.lng"_s);
+    bool finished = true;
+    {
+        testing::FullDisk full;
+        QVERIFY(full.isValid());
+        finished =
+            guarded(nullptr, [&] { runLanguageChange(nullptr, m_dialog, m_table, m_programDir, m_box); });
+    }
+    QVERIFY(!finished);
+    QCOMPARE(errors.messages().size(), 1);
+    QVERIFY2(errors.messages().constFirst().startsWith(u"Cannot write file "_s + languageIni),
+             qPrintable(errors.messages().constFirst()));
+    QVERIFY(m_box.shown().isEmpty());
+    QCOMPARE(readBytes(languageIni), before);
 }
 
 QTEST_MAIN(TestLanguageChange)

@@ -1,5 +1,6 @@
 #include "app/privateprofile.h"
 #include "engine/common/errors.h"
+#include "tests/support/fulldisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,7 @@ private Q_SLOTS:
     void eraseSectionRemovesEveryCopy();
     void unreadableFileRaises();
     void saveFailureRaisesAndLeavesNoFile();
+    void fullDiskKeepsTheOldFile();
     void saveReplacesTheWholeFile();
 };
 
@@ -204,6 +206,30 @@ void TestPrivateProfile::saveFailureRaisesAndLeavesNoFile()
         QCOMPARE(e.message(), QStringLiteral("Cannot create file %1").arg(path));
     }
     QVERIFY(!QFile::exists(path));
+}
+
+void TestPrivateProfile::fullDiskKeepsTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("form.ini"));
+    PrivateProfile p(path);
+    p.writeInteger(QStringLiteral("MAIN"), QStringLiteral("ShowCmd"), 1);
+    p.save();
+    p.writeInteger(QStringLiteral("MAIN"), QStringLiteral("ShowCmd"), 3);
+    QString message;
+    {
+        testing::FullDisk full;
+        QVERIFY(full.isValid());
+        try {
+            p.save();
+        } catch (const VinaryError &e) {
+            message = e.message();
+        }
+    }
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot write file %1: ").arg(path)), qPrintable(message));
+    PrivateProfile reread(path);
+    reread.load();
+    QCOMPARE(reread.readInteger(QStringLiteral("MAIN"), QStringLiteral("ShowCmd"), 0), 1);
 }
 
 void TestPrivateProfile::saveReplacesTheWholeFile()

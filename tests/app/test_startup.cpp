@@ -12,10 +12,12 @@
 #include "stock/movimentifrm.h"
 #include "tests/support/recordingerrorbox.h"
 #include "widgets/applicationtitle.h"
+#include "widgets/datagrid.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QPointer>
+#include <QSettings>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -56,6 +58,7 @@ private Q_SLOTS:
     void windowsInOrderWithTheirNames();
     void untranslatedWhenTheLanguageIsMissing();
     void splashLooksFinished();
+    void gridLayoutIsSavedInTheUsersSettings();
 };
 
 void TestStartup::windowsInOrderWithTheirNames()
@@ -143,6 +146,29 @@ void TestStartup::splashLooksFinished()
         splash.grab().save(grabDir + u"/splash-window.png"_s);
     splash.hideSplash();
     QVERIFY(!splash.isVisible());
+}
+
+void TestStartup::gridLayoutIsSavedInTheUsersSettings()
+{
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    setProgramIdentity();
+    ProgramDir dir;
+    QVERIFY(dir.createDatabase());
+    QVERIFY(dir.writeLanguage(kLanguage));
+    QVERIFY(dir.enter());
+    RecordingErrorBox errors;
+    Forms &f = createForms();
+
+    DataGrid *grid = f.frmVinary->grid();
+    grid->setColumnWidth(0, 123);
+    grid->menuAction(u"exSaveLayout"_s)->trigger();
+
+    // Written and not reported as a failure.
+    QCOMPARE(errors.messages(), QStringList());
+    QSettings written(config.filePath(u"Vinary/vinary.conf"_s), QSettings::IniFormat);
+    QCOMPARE(written.value(u"GridLayouts/frmVinary.schedeGrid/Widths"_s).toStringList().value(0), u"123"_s);
+    releaseForms();
 }
 
 QTEST_MAIN(TestStartup)

@@ -7,7 +7,9 @@
 #include "stock/movimentifrm.h"
 #include "tests/support/recordingerrorbox.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -37,6 +39,7 @@ private Q_SLOTS:
     void signalsArriveThroughTheEventLoop();
     void previousHandlersComeBack();
     void signalClosesModalWindowsThenTheMainWindow();
+    void signalEndsTheProgramFromAStartUpErrorBox();
 };
 
 void TestTerminationSignals::signalsArriveThroughTheEventLoop()
@@ -112,6 +115,45 @@ void TestTerminationSignals::signalClosesModalWindowsThenTheMainWindow()
     QCOMPARE(testing::queryText(dir.database(), u"SELECT Utente FROM Configurazione"_s), u"Cantina Verdi"_s);
     QVERIFY(testing::readAll(dir.file(u"form.ini"_s)).contains("[MAIN]"));
     QCOMPARE(errors.messages(), QStringList());
+}
+
+void TestTerminationSignals::signalEndsTheProgramFromAStartUpErrorBox()
+{
+    const QString program = QStringLiteral(VINARY_CELLAR_DIR "/vinary");
+    QVERIFY2(QFileInfo(program).isExecutable(), "the program is built before its tests");
+    ProgramDir dir;
+    const QByteArray corrupt = QByteArray("not a cellar ").repeated(400);
+    QVERIFY(testing::writeAll(dir.database(), corrupt));
+    QVERIFY(testing::writeAll(
+        dir.file(u"language.ini"_s),
+        testing::readAll(QStringLiteral(VINARY_SOURCE_DIR "/resources/language/english.lng"))));
+    QTemporaryDir home;
+    QTemporaryDir runtime;
+    QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"HOME"_s, home.path());
+    env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+
+    QProcess vinary;
+    vinary.setProcessEnvironment(env);
+    vinary.setWorkingDirectory(dir.path());
+    vinary.start(program, {});
+    QVERIFY(vinary.waitForStarted());
+    // The guard's socket appears just before the signals are taken over; the engine's error box
+    // on the corrupt file follows at once. Whether the signal comes before the box or while it is
+    // open, the program ends.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !QDir(runtime.path()).entryList({u"vinary-*"_s}, QDir::System | QDir::Files).isEmpty(), 30000);
+    QTest::qWait(1000);
+    QCOMPARE(vinary.state(), QProcess::Running);
+    vinary.terminate();
+    QVERIFY2(vinary.waitForFinished(5000), "SIGTERM ends the program while the error box is open");
+    QCOMPARE(vinary.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(vinary.exitCode(), 0);
+    QCOMPARE(testing::readAll(dir.database()), corrupt);
+    QVERIFY(dir.entries().filter(u".tmp"_s).isEmpty());
+    QVERIFY(!QFileInfo::exists(dir.file(u"vinary.ldb"_s)));
 }
 
 QTEST_MAIN(TestTerminationSignals)

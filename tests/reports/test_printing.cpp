@@ -4,7 +4,10 @@
 #include "app/startup.h"
 #include "data/cellar.h"
 #include "engine/report/addons.h"
+#include "engine/report/designerdocument.h"
+#include "engine/report/designerwindow.h"
 #include "engine/report/exports.h"
+#include "engine/report/templatefile.h"
 #include "reports/select.h"
 #include "tests/reports/printfixture.h"
 #include "tests/support/recordingerrorbox.h"
@@ -13,6 +16,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +26,15 @@ using namespace vinary;
 
 namespace
 {
+
+int objectNamed(const report::ReportPage &page, const QString &name)
+{
+    for (int i = 0; i < page.objectCount(); ++i) {
+        if (page.object(i).name == name)
+            return i;
+    }
+    return -1;
+}
 
 // Answers the selection dialog once it shows, after `fill` set its boxes.
 void answerDialog(TSelezioneForm &dialog, bool confirm, std::function<void()> fill = nullptr)
@@ -135,27 +148,38 @@ void TestPrinting::designerAfterARunShowsTheTranslatedTemplate()
     m_printing->StampeClick(1);
     QCOMPARE(m_previews.size(), 1);
 
-    const QString saved = m_f->dir() + u"saved.frf"_s;
+    // The designer shows the translated texts; a plain save after one edit writes that edit and
+    // keeps every other text as the file had it, keys included.
+    const QString delivered = m_f->dir() + u"catalogo.frf"_s;
     int opened = 0;
     m_printing->frReport1().setDesignerHook([&](report::Report &r) {
         ++opened;
-        QVERIFY(r.fileName().endsWith(u"catalogo.frf"_s));
+        QCOMPARE(r.fileName(), QFileInfo(delivered).absoluteFilePath());
         QCOMPARE(r.title(), u"Vinary - Reports"_s);
-        r.saveToFile(saved);
+        report::DesignerWindow designer(r);
+        const report::ReportPage &page = designer.document().page(0);
+        const int kept = objectNamed(page, u"Memo1"_s);
+        const int edited = objectNamed(page, u"Memo4"_s);
+        QVERIFY(kept >= 0 && edited >= 0);
+        QCOMPARE(page.object(kept).text(), u"Wine Catalogue\r\n"_s);
+        QCOMPARE(page.object(edited).text(), u"Wine Catalogue\r\n"_s);
+        report::ReportObject changed = page.object(edited);
+        changed.setText(u"Our wines"_s);
+        designer.document().changeObjects(0, {edited}, {changed}, u"Text"_s);
+        QVERIFY(designer.save());
     });
     m_printing->Personalizzazionestampe1Click();
     QCOMPARE(opened, 1);
-    QFile file(saved);
+
+    const report::ReportTemplate saved = report::TemplateFile::load(delivered);
+    const report::ReportPage &page = saved.page(0);
+    QCOMPARE(page.object(objectNamed(page, u"Memo1"_s)).lines, QStringList{u"[RPT_CATALOGO]"_s});
+    QCOMPARE(page.object(objectNamed(page, u"Memo4"_s)).lines, QStringList{u"Our wines"_s});
+    for (const report::ReportObject &o : page.objects)
+        QVERIFY2(!o.lines.contains(u"Wine Catalogue"_s), qPrintable(o.name));
+    QFile file(delivered);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray content = file.readAll();
-    QVERIFY(content.contains("Wine Catalogue"));
-    QVERIFY(!content.contains("[RPT_CATALOGO]"));
-    QVERIFY(content.contains("[Schede.&quot;Descrizione&quot;]") ||
-            content.contains("[Schede.\"Descrizione\"]"));
-    // The delivered file itself keeps its keys.
-    QFile original(m_f->dir() + u"catalogo.frf"_s);
-    QVERIFY(original.open(QIODevice::ReadOnly));
-    QVERIFY(original.readAll().contains("[RPT_CATALOGO]"));
+    QVERIFY(file.readAll().contains("[RPT_NUMERO_VINI]"));
 }
 
 void TestPrinting::printsWhatTheDialogSelects()

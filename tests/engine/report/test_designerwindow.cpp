@@ -11,6 +11,7 @@
 #include "engine/report/templatefile.h"
 #include "engine/report/uiservices.h"
 #include "reportfixtures.h"
+#include "tests/support/fulldisk.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -92,6 +93,7 @@ private slots:
     void propertyEditsApplyToTheSelection();
     void pagesAddAndRemove();
     void saveAsWritesTheTemplate();
+    void fullDiskKeepsTheSavedTemplate();
     void closingHandsTheTemplateBack();
     void memoEditorInsertsQualifiedFields();
     void looksRight();
@@ -250,6 +252,29 @@ void TestDesignerWindow::saveAsWritesTheTemplate()
     QCOMPARE(f.window->fileName(), dir.filePath(u"mine.frf"_s));
     QVERIFY(!f.window->windowTitle().endsWith(u'*'));
     QCOMPARE(TemplateFile::load(dir.filePath(u"mine.frf"_s)), f.window->document().reportTemplate());
+}
+
+void TestDesignerWindow::fullDiskKeepsTheSavedTemplate()
+{
+    Fixture f;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"mine.frf"_s);
+    f.services.saveNames = {path};
+    QVERIFY(f.window->save());
+    const ReportTemplate saved = TemplateFile::load(path);
+    f.window->scene().selectIndices({1});
+    f.window->scene().nudgeSelection(1, 0, false);
+    bool written = true;
+    {
+        testing::FullDisk full;
+        QVERIFY(full.isValid());
+        written = f.window->save();
+    }
+    QVERIFY(!written);
+    QCOMPARE(f.services.errors.size(), 1);
+    QVERIFY2(f.services.errors.constFirst().contains(path), qPrintable(f.services.errors.constFirst()));
+    QVERIFY(f.window->windowTitle().endsWith(u'*'));
+    QCOMPARE(TemplateFile::load(path), saved);
 }
 
 void TestDesignerWindow::closingHandsTheTemplateBack()
