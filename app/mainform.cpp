@@ -10,6 +10,7 @@
 #include "app/splash.h"
 #include "app/startup.h"
 #include "catalogue/vinaryfrm.h"
+#include "data/schemaupgrade.h"
 #include "reports/printing.h"
 #include "reports/select.h"
 #include "stock/manutefrm.h"
@@ -121,6 +122,7 @@ void TMainForm::FormCreate()
     m_cellar.setDatabaseDirectory(m_cellar.programDir);
     prepareDatabaseFile(m_cellar.DB, m_cellar.programDir);
     m_cellar.connect();
+    upgradeCellar(m_cellar.DB);
     m_cellar.intestazione.open();
     buildPrintMenu();
 
