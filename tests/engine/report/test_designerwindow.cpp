@@ -307,6 +307,10 @@ void TestDesignerWindow::memoEditorInsertsQualifiedFields()
     // A function goes in with the cursor where its argument belongs.
     QTreeWidgetItem *sum = tree->topLevelItem(2)->child(0);
     QCOMPARE(sum->text(0), u"SUM(expression)"_s);
+    tree->setCurrentItem(sum);
+    const QByteArray keep = qgetenv("VINARY_SCREENSHOT_DIR");
+    if (!keep.isEmpty())
+        editor.grab().save(QString::fromLocal8Bit(keep) + u"/memoeditor.png"_s);
     editor.insertItem(sum);
     editor.insertItem(schede->child(2));
     QCOMPARE(editor.text(), u"Wine: [Schede.\"Descrizione\"][PAGE#][SUM([Schede.\"Descrizione\"])]"_s);
