@@ -10,6 +10,7 @@
 #include "app/splash.h"
 #include "app/startup.h"
 #include "catalogue/vinaryfrm.h"
+#include "data/schemaupgrade.h"
 #include "reports/printing.h"
 #include "reports/select.h"
 #include "stock/manutefrm.h"
@@ -128,6 +129,7 @@ void TMainForm::FormCreate()
     // window is up, in the language loaded below.
     m_startupNotice = prepareDatabaseFile(m_cellar.DB, m_cellar.programDir).notice();
     m_cellar.connect();
+    upgradeCellar(m_cellar.DB);
     m_cellar.intestazione.open();
     buildPrintMenu();
 

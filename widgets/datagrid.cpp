@@ -593,6 +593,8 @@ void DataGrid::printGridCommand()
     QPrinter printer(QPrinter::HighResolution);
     const QString title = window()->windowTitle();
     printer.setDocName(title.isEmpty() ? u"Grid"_s : title);
+    // A grid is wider than tall: landscape unless the user picks otherwise in the dialog.
+    printer.setPageOrientation(QPageLayout::Landscape);
     if (!interaction().hasPrinter()) {
         interaction().notice(this,
                              u"No printer is installed. The grid can be printed to a PDF file instead."_s);

@@ -187,8 +187,12 @@ void DesignerDocument::removePage(int index)
 
 void DesignerDocument::setPageSetup(int index, const QSizeF &paper, const QMarginsF &margins)
 {
-    m_template.page(index).paperSize = paper;
-    m_template.page(index).margins = margins;
+    ReportPage &page = m_template.page(index);
+    // A paper chosen here is the template's own from now on.
+    if (page.paperSize != paper)
+        page.paperFixed = true;
+    page.paperSize = paper;
+    page.margins = margins;
     emit pageSetupChanged(index);
 }
 
@@ -240,6 +244,7 @@ void DesignerDocument::addPage(int index)
     if (!m_template.pages.isEmpty()) {
         const ReportPage &like = m_template.page(std::clamp(index - 1, 0, pageCount() - 1));
         page.paperSize = like.paperSize;
+        page.paperFixed = like.paperFixed;
         page.margins = like.margins;
     }
     m_undo.push(new PageCommand(*this, index, page, true, u"Add page"_s));

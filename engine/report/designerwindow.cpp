@@ -481,10 +481,17 @@ void DesignerWindow::updateTitle()
 
 void DesignerWindow::done(int result)
 {
-    if (!m_document->undoStack()->isClean() &&
-        m_services.question(this, windowTitle(), u"Save the changes to the template?"_s)) {
-        if (!save())
-            return;
+    if (!m_document->undoStack()->isClean()) {
+        switch (m_services.questionWithCancel(this, windowTitle(), u"Save the changes to the template?"_s)) {
+        case UiServices::Answer::Cancel:
+            return; // back to the designer
+        case UiServices::Answer::Yes:
+            if (!save())
+                return;
+            break;
+        case UiServices::Answer::No:
+            break;
+        }
     }
     // What was designed stays on the component, saved or not.
     m_report.setReportTemplate(m_document->reportTemplate(), m_fileName);

@@ -12,7 +12,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <QFontMetricsF>
+#include <QStringList>
+
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -25,31 +30,106 @@ namespace
 constexpr double cellWidth = 2.0;
 constexpr double cellHeight = 4.2;
 
-QString pageAsText(const PreparedPage &page)
+// The character columns of the text export. Every text box's left and right edge is a stop; the
+// space between two stops gets as many characters as its width in cells, widened where a box's
+// longest line needs more, so that a value always fits its own column, later columns never drift
+// and every page lines up with the others.
+class ColumnMap
 {
-    std::vector<QString> grid;
-    int lastRow = -1;
-    double lastY = 0.0;
+public:
+    explicit ColumnMap(const PreparedReport &report)
+    {
+        for (const PreparedPage &page : report.pages) {
+            for (const Primitive &p : page.items) {
+                if (p.kind == Primitive::Kind::Text && !p.lines.empty()) {
+                    m_stops.push_back(key(p.rect.left()));
+                    m_stops.push_back(key(p.rect.right()));
+                }
+            }
+        }
+        std::sort(m_stops.begin(), m_stops.end());
+        m_stops.erase(std::unique(m_stops.begin(), m_stops.end()), m_stops.end());
+        if (m_stops.size() < 2)
+            return;
+        std::vector<int> chars(m_stops.size() - 1);
+        for (size_t k = 0; k + 1 < m_stops.size(); ++k)
+            chars[k] = int(std::lround((m_stops[k + 1] - m_stops[k]) / (10.0 * cellWidth)));
+
+        // What each box needs: its longest line and a space before the next column.
+        std::map<std::pair<size_t, size_t>, int> needs;
+        for (const PreparedPage &page : report.pages) {
+            for (const Primitive &p : page.items) {
+                if (p.kind != Primitive::Kind::Text)
+                    continue;
+                int &need = needs[{stop(p.rect.left()), stop(p.rect.right())}];
+                for (const PreparedLine &l : p.lines)
+                    need = std::max(need, int(l.text.size()) + 1);
+            }
+        }
+        std::vector<std::pair<std::pair<size_t, size_t>, int>> boxes(needs.begin(), needs.end());
+        std::stable_sort(boxes.begin(), boxes.end(), [](const auto &a, const auto &b) {
+            return a.first.second - a.first.first < b.first.second - b.first.first;
+        });
+        for (const auto &[span, need] : boxes) {
+            if (span.second <= span.first)
+                continue;
+            int have = 0;
+            for (size_t k = span.first; k < span.second; ++k)
+                have += chars[k];
+            if (have < need)
+                chars[span.second - 1] += need - have;
+        }
+        m_columns.assign(m_stops.size(), 0);
+        for (size_t k = 0; k + 1 < m_stops.size(); ++k)
+            m_columns[k + 1] = m_columns[k] + chars[k];
+    }
+
+    // The character column where a box edge at x (millimetres from the sheet's left) falls.
+    int column(double x) const { return m_columns.empty() ? 0 : m_columns[stop(x)]; }
+
+private:
+    // Edges are compared in tenths of a millimetre.
+    static qint64 key(double x) { return qint64(std::llround(x * 10.0)); }
+    size_t stop(double x) const
+    {
+        const auto it = std::lower_bound(m_stops.begin(), m_stops.end(), key(x));
+        return std::min(size_t(it - m_stops.begin()), m_stops.size() - 1);
+    }
+
+    std::vector<qint64> m_stops;
+    std::vector<int> m_columns;
+};
+
+QString pageAsText(const PreparedPage &page, const ColumnMap &columns,
+                   const std::vector<QFontMetricsF> &metrics)
+{
+    QStringList out;
+    double lastBottom = -1.0;
     for (const auto &row : textRows(page)) {
-        // Rows follow one another as closely as the gaps between them allow, so that lines set
-        // 6 mm apart do not fall now on one grid row, now on the second next.
-        const double y = row.front().line->origin.y();
-        const int r = lastRow < 0 ? std::max(0, int(std::lround((y - page.margins.top()) / cellHeight)) - 1)
-                                  : lastRow + std::max(1, int(std::lround((y - lastY) / cellHeight)));
-        lastRow = r;
-        lastY = y;
-        if (grid.size() <= size_t(r))
-            grid.resize(size_t(r) + 1);
-        QString &line = grid[size_t(r)];
+        // One empty line stands for a gap that would hold a line of text; closer rows follow at once.
+        double top = row.front().line->origin.y();
+        double bottom = top;
         for (const TextRun &run : row) {
-            const QString &text = run.line->text;
-            const double left = run.line->origin.x() - page.margins.left();
-            int col = int(std::lround(left / cellWidth));
+            const QFontMetricsF &fm = metrics.at(size_t(run.primitive->font));
+            top = std::min(top, run.line->origin.y() - fm.ascent() * Reference::mmPerPixel);
+            bottom = std::max(bottom, run.line->origin.y() + fm.descent() * Reference::mmPerPixel);
+        }
+        if (lastBottom >= 0.0 && top - lastBottom > cellHeight)
+            out.append(QString());
+        lastBottom = bottom;
+
+        QString line;
+        for (const TextRun &run : row) {
+            const int left = columns.column(run.primitive->rect.left());
+            const int width = std::max(1, columns.column(run.primitive->rect.right()) - left - 1);
+            // Clipped to its column as the printed page clips it to its box.
+            const QString text = run.line->text.left(width);
+            const int size = int(text.size());
+            int col = left;
             if (run.primitive->alignment & Qt::AlignRight)
-                col = int(std::lround((left + run.line->width) / cellWidth)) - int(text.size());
+                col = left + width - size;
             else if (run.primitive->alignment & Qt::AlignHCenter)
-                col = int(std::lround((left + run.line->width / 2) / cellWidth)) - int(text.size() / 2);
-            col = std::max(col, 0);
+                col = left + (width - size) / 2;
             // Texts never overwrite each other: one that would starts after a space.
             if (!line.isEmpty() && col <= line.size())
                 col = std::max(col, int(line.size()) + (line.endsWith(u' ') ? 0 : 1));
@@ -57,27 +137,29 @@ QString pageAsText(const PreparedPage &page)
                 line += QString(col - line.size(), u' ');
             line += text;
         }
+        while (line.endsWith(u' '))
+            line.chop(1);
+        out.append(line);
     }
-    QString out;
-    for (const QString &line : grid) {
-        QString l = line;
-        while (l.endsWith(u' '))
-            l.chop(1);
-        out += l;
-        out += u'\n';
-    }
-    return out;
+    QString text = out.join(u'\n');
+    if (!out.isEmpty())
+        text += u'\n';
+    return text;
 }
 
 } // namespace
 
 QString textExport(const PreparedReport &report)
 {
+    const ColumnMap columns(report);
+    std::vector<QFontMetricsF> metrics;
+    for (const PreparedFont &f : report.fonts)
+        metrics.emplace_back(f.font);
     QString out;
     for (size_t i = 0; i < report.pages.size(); ++i) {
         if (i > 0)
             out += u"\f\n"_s;
-        out += pageAsText(report.pages[i]);
+        out += pageAsText(report.pages[i], columns, metrics);
     }
     return out;
 }

@@ -111,6 +111,14 @@ bool Value::toBool() const
     return false;
 }
 
+QString shortDateFormat(const QLocale &locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(u"yyyy"_s))
+        format.replace(u"yy"_s, u"yyyy"_s);
+    return format;
+}
+
 QString Value::toText(const QLocale &locale) const
 {
     switch (m_type) {
@@ -131,8 +139,8 @@ QString Value::toText(const QLocale &locale) const
     }
     case Type::Date:
         if (m_date.time() == QTime(0, 0))
-            return locale.toString(m_date.date(), QLocale::ShortFormat);
-        return locale.toString(m_date.date(), QLocale::ShortFormat) + u' ' +
+            return locale.toString(m_date.date(), shortDateFormat(locale));
+        return locale.toString(m_date.date(), shortDateFormat(locale)) + u' ' +
                locale.toString(m_date.time(), QLocale::ShortFormat);
     }
     return QString();
@@ -523,11 +531,9 @@ private:
             static const struct {
                 const char16_t *name;
                 Builtin builtin;
-            } builtins[] = {{u"DATE", Builtin::Date},
-                            {u"TIME", Builtin::Time},
-                            {u"PAGE#", Builtin::Page},
-                            {u"TOTALPAGES", Builtin::TotalPages},
-                            {u"LINE#", Builtin::Line}};
+            } builtins[] = {{u"DATE", Builtin::Date},  {u"TIME", Builtin::Time},
+                            {u"PAGE#", Builtin::Page}, {u"TOTALPAGES", Builtin::TotalPages},
+                            {u"LINE#", Builtin::Line}, {u"CURRENCY", Builtin::Currency}};
             for (const auto &b : builtins) {
                 if (upper == QString::fromUtf16(b.name)) {
                     n.op = Op::Builtin;

@@ -32,7 +32,7 @@ public:
     bool toBool() const;
     QDateTime toDate() const { return m_date; }
     // The natural representation: numbers without grouping in the locale's decimal separator,
-    // dates in the locale's short format, booleans as "True"/"False".
+    // dates in the locale's short format with a four-digit year, booleans as "True"/"False".
     QString toText(const QLocale &locale) const;
     // The value shown through a display format: a number picture ("0.00;;#") for numbers, a
     // QLocale date pattern ("dd/MM/yyyy") for dates; other values show naturally.
@@ -50,7 +50,7 @@ private:
     QDateTime m_date;
 };
 
-enum class Builtin { Date, Time, Page, TotalPages, Line };
+enum class Builtin { Date, Time, Page, TotalPages, Line, Currency };
 enum class AggregateKind { Sum, Count, Avg, Min, Max };
 
 // What an expression reads while it is evaluated. Field and aggregate references are resolved to
@@ -152,6 +152,9 @@ struct TextSegment {
     Expression expression;
 };
 std::vector<TextSegment> splitText(const QString &text);
+
+// The locale's short date format, with the year written in four digits ("dd/MM/yyyy").
+QString shortDateFormat(const QLocale &locale);
 
 // The name is made as translation keys are: capitals, digits and underscores.
 bool isKeyShaped(const QString &name);

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTextCursor>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -31,7 +32,7 @@ MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWi
     m_edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     textLabel->setBuddy(m_edit);
 
-    auto *fieldsLabel = new QLabel(u"&Fields and values"_s, this);
+    auto *fieldsLabel = new QLabel(u"&Fields, values and functions"_s, this);
     m_fields = new QTreeWidget(this);
     m_fields->setObjectName(u"memoFields"_s);
     m_fields->setHeaderHidden(true);
@@ -49,13 +50,64 @@ MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWi
             }
         }
     }
-    auto *builtins = new QTreeWidgetItem(m_fields, {u"Values"_s});
-    const QStringList values = {u"[DATE]"_s, u"[TIME]"_s, u"[PAGE#]"_s, u"[TOTALPAGES]"_s, u"[LINE#]"_s};
-    for (const QString &v : values) {
-        auto *item = new QTreeWidgetItem(builtins, {v});
-        item->setData(0, Qt::UserRole, v);
-    }
+    // What the engine computes: each entry shows its syntax, says what it gives, and inserts a
+    // bracketed expression with the cursor where the argument goes.
+    struct Entry {
+        const char16_t *syntax;
+        const char16_t *insert;
+        int back; // characters from the end of the inserted text to the cursor
+        const char16_t *help;
+    };
+    static const Entry values[] = {
+        {u"[DATE]", u"[DATE]", 0, u"Today's date"},
+        {u"[TIME]", u"[TIME]", 0, u"The time of printing"},
+        {u"[PAGE#]", u"[PAGE#]", 0, u"The page number"},
+        {u"[TOTALPAGES]", u"[TOTALPAGES]", 0, u"The number of pages"},
+        {u"[LINE#]", u"[LINE#]", 0, u"The row number within the data band"},
+        {u"[CURRENCY]", u"[CURRENCY]", 0, u"The currency symbol of the locale, such as €"},
+    };
+    static const Entry functions[] = {
+        {u"SUM(expression)", u"[SUM()]", 2, u"Total of the printed rows; in a group footer, of the group"},
+        {u"COUNT()", u"[COUNT()]", 0,
+         u"Number of printed rows; COUNT(expression) counts the non-empty values"},
+        {u"AVG(expression)", u"[AVG()]", 2, u"Average of the printed rows"},
+        {u"MIN(expression)", u"[MIN()]", 2, u"Smallest value of the printed rows"},
+        {u"MAX(expression)", u"[MAX()]", 2, u"Largest value of the printed rows"},
+        {u"IIF(condition; if true; if false)", u"[IIF(; ; )]", 6,
+         u"One of two values, as the condition holds"},
+        {u"FORMAT(value; 'pattern')", u"[FORMAT(; '')]", 5,
+         u"A number or date shown by a pattern: '#,##0.00', 'MMMM yyyy'"},
+        {u"UPPER(text)", u"[UPPER()]", 2, u"The text in capitals"},
+        {u"LOWER(text)", u"[LOWER()]", 2, u"The text in small letters"},
+        {u"TRIM(text)", u"[TRIM()]", 2, u"The text without blanks around it"},
+        {u"ROUND(number; digits)", u"[ROUND(; 2)]", 5, u"The number rounded to so many decimals"},
+        {u"INT(number)", u"[INT()]", 2, u"The whole part of the number"},
+        {u"ABS(number)", u"[ABS()]", 2, u"The number without its sign"},
+        {u"STR(value)", u"[STR()]", 2, u"The value as text"},
+        {u"LEN(text)", u"[LEN()]", 2, u"The number of characters"},
+    };
+    auto addEntries = [this](const QString &title, const auto &entries) {
+        auto *top = new QTreeWidgetItem(m_fields, {title});
+        for (const Entry &e : entries) {
+            auto *item = new QTreeWidgetItem(top, {QString::fromUtf16(e.syntax)});
+            item->setData(0, Qt::UserRole, QString::fromUtf16(e.insert));
+            item->setData(0, Qt::UserRole + 1, e.back);
+            item->setData(0, Qt::UserRole + 2, QString::fromUtf16(e.help));
+            item->setToolTip(0, QString::fromUtf16(e.help));
+        }
+    };
+    addEntries(u"Values"_s, values);
+    addEntries(u"Functions"_s, functions);
     m_fields->expandAll();
+    auto *help = new QLabel(this);
+    help->setObjectName(u"memoHelp"_s);
+    help->setWordWrap(true);
+    help->setMinimumHeight(help->fontMetrics().lineSpacing() * 3);
+    help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    connect(m_fields, &QTreeWidget::currentItemChanged, help, [help](QTreeWidgetItem *item) {
+        const QString text = item ? item->data(0, Qt::UserRole + 2).toString() : QString();
+        help->setText(text.isEmpty() ? QString() : item->text(0) + u"\n"_s + text);
+    });
     auto *insert = new QPushButton(u"&Insert"_s, this);
     insert->setObjectName(u"memoInsert"_s);
 
@@ -69,6 +121,7 @@ MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWi
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addWidget(fieldsLabel);
     rightLayout->addWidget(m_fields);
+    rightLayout->addWidget(help);
     rightLayout->addWidget(insert);
     auto *splitter = new QSplitter(this);
     splitter->addWidget(left);
@@ -104,6 +157,9 @@ void MemoEditor::insertItem(QTreeWidgetItem *item)
     if (value.isEmpty())
         return;
     m_edit->insertPlainText(value);
+    QTextCursor cursor = m_edit->textCursor();
+    cursor.movePosition(QTextCursor::Left, QTextCursor::MoveAnchor, item->data(0, Qt::UserRole + 1).toInt());
+    m_edit->setTextCursor(cursor);
     m_edit->setFocus();
 }
 

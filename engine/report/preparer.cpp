@@ -102,6 +102,7 @@ struct CompiledObject {
     bool dynamic = false;
     int font = -1;
     std::optional<LaidOutText> staticLayout;
+    int staticFont = -1; // the font the static layout is set in
     QImage image;
     bool spansBand = false; // lines and shapes as tall as their band grow with it
 };
@@ -229,6 +230,8 @@ public:
             return Value::number(std::max(m_totalPages, 0));
         case Builtin::Line:
             return Value::number(double(m_line));
+        case Builtin::Currency:
+            return Value::text(m_options.locale.currencySymbol());
         }
         return Value();
     }
@@ -526,9 +529,19 @@ private:
             QString text;
             for (const TextSegment &seg : co.segments)
                 text += seg.text;
-            co.staticLayout = m_measurer.layout(text, co.font, m_fonts, o.rect.width(), o.wordWrap, o.hAlign);
+            co.staticFont = co.font;
+            co.staticLayout = fitText(text, o, o.rect.size(), co.staticFont);
         }
         return co;
+    }
+
+    // The text laid into a box of that size as the object's fit asks; `font` starts as the
+    // object's font and comes back as the one the lines are set in.
+    LaidOutText fitText(const QString &text, const ReportObject &o, QSizeF box, int &font)
+    {
+        if (o.stretch)
+            box.setHeight(0.0); // grows downwards instead
+        return m_measurer.layoutFitted(text, font, m_fonts, box, o.wordWrap, o.hAlign, o.fit);
     }
 
     // ------------------------------------------------------------ running
@@ -575,11 +588,15 @@ private:
         const ReportPage &page = *m_design->page;
         m_page = PreparedPage();
         m_page.paperSize = page.paperSize;
+        if (!page.paperFixed) {
+            m_page.paperSize = m_options.defaultPaper.isEmpty() ? defaultPaperSize(m_options.locale)
+                                                                : m_options.defaultPaper;
+        }
         m_page.margins = page.margins;
         ++m_pageNo;
         ++m_designPage;
         m_y = page.margins.top();
-        m_limit = page.paperSize.height() - page.margins.bottom();
+        m_limit = m_page.paperSize.height() - page.margins.bottom();
         if (footerOnThisPage())
             m_limit -= band(m_design->pageFooter).object->rect.height();
         m_hasBody = false;
@@ -855,6 +872,7 @@ private:
         std::vector<LaidOutText> laid(n);
         std::vector<QString> texts(n);
         std::vector<bool> marked(n, false);
+        std::vector<int> fonts(n, -1);
         bool grew = false;
         for (size_t i = 0; i < n; ++i) {
             const CompiledObject &co = cb.objects[i];
@@ -863,12 +881,13 @@ private:
                 continue;
             if (co.staticLayout) {
                 laid[i] = *co.staticLayout;
+                fonts[i] = co.staticFont;
             } else {
                 bool mark = false;
                 texts[i] = expand(co, &mark);
                 marked[i] = mark;
-                laid[i] = m_measurer.layout(texts[i], co.font, m_fonts, co.rect.width(), co.object->wordWrap,
-                                            co.object->hAlign);
+                fonts[i] = co.font;
+                laid[i] = fitText(texts[i], *co.object, co.rect.size(), fonts[i]);
             }
             if (co.object->stretch && laid[i].height > heights[i] + eps) {
                 heights[i] = laid[i].height;
@@ -914,13 +933,13 @@ private:
             if (co.spansBand)
                 h = bandHeight;
             const QRectF box(co.rect.x(), tops[i], co.rect.width(), h);
-            emitObject(inst, co, box, laid[i], texts[i], marked[i]);
+            emitObject(inst, co, box, laid[i], fonts[i], texts[i], marked[i]);
         }
         return inst;
     }
 
     void emitObject(BandInstance &inst, const CompiledObject &co, const QRectF &box, LaidOutText &laid,
-                    const QString &text, bool marked)
+                    int font, const QString &text, bool marked)
     {
         const ReportObject &o = *co.object;
         switch (o.kind) {
@@ -939,13 +958,13 @@ private:
                 Primitive p;
                 p.kind = Primitive::Kind::Text;
                 p.rect = box;
-                p.font = co.font;
+                p.font = font;
                 p.color = o.textColor.isValid() ? o.textColor : QColor(Qt::black);
                 p.alignment = o.hAlign == HAlign::Right    ? Qt::AlignRight
                               : o.hAlign == HAlign::Center ? Qt::AlignHCenter
                                                            : Qt::AlignLeft;
                 p.clip = laid.overflows;
-                const double lineHeight = m_measurer.lineHeight(co.font, m_fonts);
+                const double lineHeight = m_measurer.lineHeight(font, m_fonts);
                 for (const PreparedLine &line : laid.lines) {
                     // Lines below a fixed box are cut; the first line always shows.
                     if (!p.lines.empty() && line.origin.y() - lineHeight * 0.75 > box.height()) {
@@ -1040,8 +1059,9 @@ private:
             const ReportObject &o = *p.d.object->object;
             QString text = p.d.text;
             text.replace(totalPagesMark, total);
-            LaidOutText laid =
-                m_measurer.layout(text, prim.font, m_fonts, prim.rect.width(), o.wordWrap, o.hAlign);
+            int font = p.d.object->font;
+            LaidOutText laid = fitText(text, o, QSizeF(prim.rect.width(), p.d.boxHeight), font);
+            prim.font = font;
             TextMeasurer::alignVertically(laid, p.d.boxHeight, o.vAlign);
             prim.lines.clear();
             for (PreparedLine line : laid.lines) {

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QSizeF>
 #include <QString>
 
 namespace vinary::report
@@ -15,6 +16,8 @@ struct PrepareOptions {
     QLocale locale;
     QDateTime now = QDateTime::currentDateTime(); // what [DATE] and [TIME] print
     QString title;
+    // The paper of pages whose template fixes none; the locale's usual paper when empty.
+    QSizeF defaultPaper;
 };
 
 // The paginator: turns a template and the registered datasets into a prepared report.

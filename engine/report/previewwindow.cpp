@@ -3,8 +3,8 @@
 #include "engine/common/errors.h"
 #include "engine/report/addons.h"
 #include "engine/report/exports.h"
-#include "engine/report/pagepainter.h"
 #include "engine/report/previewview.h"
+#include "engine/report/printout.h"
 #include "engine/report/uiservices.h"
 
 #include <QAction>
@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -172,6 +171,7 @@ void PreviewWindow::print()
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(m_report.title);
     printer.setFullPage(true);
+    // The dialog starts on the report's own paper; what the user picks there is what prints.
     printer.setPageLayout(layoutFor(m_report.pages.front()));
     printer.setFromTo(1, m_report.pageCount());
     if (!m_services.choosePrinter(printer, this))
@@ -182,22 +182,8 @@ void PreviewWindow::print()
         from = 1;
         to = m_report.pageCount();
     }
-    to = std::min(to, m_report.pageCount());
-    printer.setPageLayout(layoutFor(m_report.pages[size_t(from - 1)]));
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+    if (!printPages(printer, m_report, from - 1, to - 1))
         m_services.error(this, windowTitle(), u"The printer cannot be started."_s);
-        return;
-    }
-    const double scale = printer.resolution() / 25.4;
-    for (int i = from - 1; i < to; ++i) {
-        if (i > from - 1) {
-            printer.setPageLayout(layoutFor(m_report.pages[size_t(i)]));
-            printer.newPage();
-        }
-        paintPage(painter, m_report, i, scale);
-    }
-    painter.end();
 }
 
 void PreviewWindow::exportAs(int format)

@@ -93,6 +93,10 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     m_vAlign->setObjectName(u"propVAlign"_s);
     m_vAlign->addItems({u"Top"_s, u"Middle"_s, u"Bottom"_s});
     addRow(form, u"&Vertical"_s, m_vAlign);
+    m_fit = new QComboBox(this);
+    m_fit->setObjectName(u"propFit"_s);
+    m_fit->addItems({u"Cut at the edge"_s, u"Shrink to fit"_s, u"End in …"_s});
+    addRow(form, u"Too lo&ng"_s, m_fit);
     m_wrap = new QCheckBox(u"&Word wrap"_s, this);
     m_wrap->setObjectName(u"propWrap"_s);
     m_stretch = new QCheckBox(u"&Grow with the text"_s, this);
@@ -244,6 +248,9 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     geometry(m_y, 1);
     geometry(m_w, 2);
     geometry(m_h, 3);
+    // Enter in a field applies the field (editingFinished); it must not press a button as well.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     connect(editText, &QPushButton::clicked, this, &PropertyPanel::editTextRequested);
     connect(m_font, &QFontComboBox::currentFontChanged, this, [this](const QFont &f) {
         const QString family = f.family();
@@ -281,6 +288,9 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     });
     connect(m_vAlign, &QComboBox::currentIndexChanged, this, [this](int i) {
         edit(u"Alignment"_s, [i](ReportObject &o) { o.vAlign = static_cast<VAlign>(i); });
+    });
+    connect(m_fit, &QComboBox::currentIndexChanged, this, [this](int i) {
+        edit(u"Too long"_s, [i](ReportObject &o) { o.fit = static_cast<TextFit>(i); });
     });
     connect(m_format, &QLineEdit::editingFinished, this, [this] {
         const QString v = m_format->text();
@@ -455,6 +465,7 @@ void PropertyPanel::showObject(const ReportObject &o, int count)
     m_underline->setChecked(o.underline);
     m_hAlign->setCurrentIndex(int(o.hAlign));
     m_vAlign->setCurrentIndex(int(o.vAlign));
+    m_fit->setCurrentIndex(int(o.fit));
     m_wrap->setChecked(o.wordWrap);
     m_stretch->setChecked(o.stretch);
     m_frameLeft->setChecked(o.frame.left);

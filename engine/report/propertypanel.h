@@ -70,6 +70,7 @@ private:
     QCheckBox *m_underline = nullptr;
     QComboBox *m_hAlign = nullptr;
     QComboBox *m_vAlign = nullptr;
+    QComboBox *m_fit = nullptr;
     QCheckBox *m_wrap = nullptr;
     QCheckBox *m_stretch = nullptr;
     QCheckBox *m_frameLeft = nullptr;

@@ -85,6 +85,14 @@ constexpr BandName bandNames[] = {
 };
 } // namespace
 
+QSizeF defaultPaperSize(const QLocale &locale)
+{
+    const QLocale::Territory t = locale.territory();
+    if (t == QLocale::UnitedStates || t == QLocale::Canada)
+        return QSizeF(215.9, 279.4);
+    return QSizeF(210.0, 297.0);
+}
+
 QString bandTypeName(BandType type)
 {
     for (const BandName &b : bandNames) {

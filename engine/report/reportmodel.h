@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QList>
+#include <QLocale>
 #include <QMarginsF>
 #include <QRectF>
 #include <QSizeF>
@@ -35,6 +36,9 @@ enum class BandType {
 enum class ShapeKind { Rectangle, RoundedRectangle, Ellipse };
 
 enum class HAlign { Left, Center, Right };
+// What a text object does with a text too long for its box: cut it at the box's edge, print it
+// smaller until it fits, or cut it after the last whole character that fits and end it in "…".
+enum class TextFit { Clip, Shrink, Ellipsis };
 enum class VAlign { Top, Center, Bottom };
 
 // Which edges of a text object's box get a rule.
@@ -63,7 +67,8 @@ struct ReportObject {
     bool underline = false;
     HAlign hAlign = HAlign::Left;
     VAlign vAlign = VAlign::Top;
-    bool wordWrap = true;
+    bool wordWrap = true; // breaks lines between words, never inside one
+    TextFit fit = TextFit::Clip;
     bool stretch = false; // grows downwards to hold its whole text, pushing what is below
     FrameEdges frame;
     double frameWidth = 0.2;
@@ -118,6 +123,8 @@ struct ReportObject {
 
 struct ReportPage {
     QSizeF paperSize = QSizeF(210.0, 297.0); // as the sheet is printed: width x height
+    // A page whose template names no paper prints on the locale's usual paper instead.
+    bool paperFixed = true;
     QMarginsF margins = QMarginsF(15.0, 12.0, 15.0, 12.0);
     QList<ReportObject> objects;
 
@@ -140,6 +147,10 @@ struct ReportTemplate {
 
     bool operator==(const ReportTemplate &) const = default;
 };
+
+// The paper a page prints on when its template fixes none: Letter in the United States and
+// Canada, A4 elsewhere. Portrait, in millimetres.
+QSizeF defaultPaperSize(const QLocale &locale);
 
 // Names as the file and the designer show them.
 QString bandTypeName(BandType type);

@@ -108,6 +108,19 @@ QString frameText(const FrameEdges &f)
     return s;
 }
 
+QString fitText(TextFit f)
+{
+    switch (f) {
+    case TextFit::Clip:
+        return u"clip"_s;
+    case TextFit::Shrink:
+        return u"shrink"_s;
+    case TextFit::Ellipsis:
+        return u"ellipsis"_s;
+    }
+    return u"clip"_s;
+}
+
 QString boolText(bool b)
 {
     return b ? u"true"_s : u"false"_s;
@@ -152,6 +165,7 @@ void writeObject(QXmlStreamWriter &w, const ReportObject &o, Texts texts)
     str(u"align"_s, hAlignText(o.hAlign), hAlignText(d.hAlign));
     str(u"valign"_s, vAlignText(o.vAlign), vAlignText(d.vAlign));
     flag(u"wrap"_s, o.wordWrap, d.wordWrap);
+    str(u"fit"_s, fitText(o.fit), fitText(d.fit));
     flag(u"stretch"_s, o.stretch, d.stretch);
     str(u"frame"_s, frameText(o.frame), frameText(d.frame));
     num(u"frame-width"_s, o.frameWidth, d.frameWidth);
@@ -321,6 +335,10 @@ public:
                    : valign == u"bottom"_s ? VAlign::Bottom
                                            : VAlign::Top;
         o.wordWrap = flag(u"wrap"_s, d.wordWrap);
+        const QString fit = str(u"fit"_s, u"clip"_s);
+        o.fit = fit == u"shrink"_s     ? TextFit::Shrink
+                : fit == u"ellipsis"_s ? TextFit::Ellipsis
+                                       : TextFit::Clip;
         o.stretch = flag(u"stretch"_s, d.stretch);
         const QString frame = str(u"frame"_s, QString());
         o.frame.left = frame.contains(u'l');
@@ -413,6 +431,8 @@ public:
         const double w = num(u"width"_s, d.paperSize.width(), 10.0, TemplateFile::maxLength);
         const double h = num(u"height"_s, d.paperSize.height(), 10.0, TemplateFile::maxLength);
         page.paperSize = QSizeF(w, h);
+        const auto attrs = m_xml.attributes();
+        page.paperFixed = attrs.hasAttribute(u"width"_s) || attrs.hasAttribute(u"height"_s);
         // Margins leave at least a tenth of the sheet to print on.
         const double l = num(u"left"_s, d.margins.left(), 0.0, w * 0.45);
         const double r = num(u"right"_s, d.margins.right(), 0.0, w * 0.45);
@@ -518,8 +538,10 @@ QByteArray serialize(const ReportTemplate &templ)
     w.writeAttribute(u"version"_s, QString::number(formatVersion));
     for (const ReportPage &page : templ.pages) {
         w.writeStartElement(u"page"_s);
-        w.writeAttribute(u"width"_s, number(page.paperSize.width()));
-        w.writeAttribute(u"height"_s, number(page.paperSize.height()));
+        if (page.paperFixed) {
+            w.writeAttribute(u"width"_s, number(page.paperSize.width()));
+            w.writeAttribute(u"height"_s, number(page.paperSize.height()));
+        }
         w.writeAttribute(u"left"_s, number(page.margins.left()));
         w.writeAttribute(u"top"_s, number(page.margins.top()));
         w.writeAttribute(u"right"_s, number(page.margins.right()));

@@ -43,19 +43,32 @@ public:
     TextMeasurer();
     ~TextMeasurer();
 
-    // The index of the object's font in `fonts`, added when new.
+    // The index of the object's font (or of a font of that style) in `fonts`, added when new.
     int fontIndex(const ReportObject &object, std::vector<PreparedFont> &fonts);
+    int fontIndex(const PreparedFont &style, std::vector<PreparedFont> &fonts);
 
     // Lays the text into a box of the given width. Lines are placed vertically from the top;
-    // `align` moves them within `boxHeight` afterwards.
+    // `align` moves them within `boxHeight` afterwards. Wrapping breaks between words only; a
+    // word wider than the box stays whole and overflows.
     LaidOutText layout(const QString &text, int font, const std::vector<PreparedFont> &fonts, double boxWidth,
                        bool wordWrap, HAlign hAlign);
+    // As layout, then what the object's fit asks when the text does not fit the box: a smaller
+    // font down to half the size (and "…" if even that is too big), or the text cut with "…".
+    // `font` comes back as the font the lines are set in. A box height of 0 or less means no
+    // limit downwards.
+    LaidOutText layoutFitted(const QString &text, int &font, std::vector<PreparedFont> &fonts,
+                             const QSizeF &box, bool wordWrap, HAlign hAlign, TextFit fit);
+    // Whether laid-out lines stay inside a box of that size.
+    static bool fitsBox(const LaidOutText &laid, const QSizeF &box);
     static void alignVertically(LaidOutText &laid, double boxHeight, VAlign vAlign);
     double lineHeight(int font, const std::vector<PreparedFont> &fonts);
 
 private:
     struct Metrics;
     Metrics &metrics(int font, const std::vector<PreparedFont> &fonts);
+    LaidOutText place(const QStringList &lines, Metrics &m, double boxWidth, HAlign hAlign) const;
+    LaidOutText ellipsize(const QString &text, int font, const std::vector<PreparedFont> &fonts,
+                          const QSizeF &box, bool wordWrap, HAlign hAlign);
     std::vector<std::unique_ptr<Metrics>> m_metrics;
 };
 

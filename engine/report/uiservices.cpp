@@ -55,6 +55,13 @@ bool UiServices::question(QWidget *parent, const QString &title, const QString &
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+UiServices::Answer UiServices::questionWithCancel(QWidget *parent, const QString &title, const QString &text)
+{
+    const auto button = QMessageBox::question(
+        parent, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    return button == QMessageBox::Yes ? Answer::Yes : button == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
 UiServices &UiServices::standard()
 {
     static UiServices services;

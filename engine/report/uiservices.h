@@ -29,6 +29,9 @@ public:
     virtual QColor chooseColor(QWidget *parent, const QColor &initial);
     // Yes or no.
     virtual bool question(QWidget *parent, const QString &title, const QString &text);
+    // Yes, no, or cancel (also the answer when the box is closed).
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer questionWithCancel(QWidget *parent, const QString &title, const QString &text);
 
     // The services in force when nobody set others.
     static UiServices &standard();

@@ -78,7 +78,9 @@ INSERT INTO Indici (ID, Indice, Ordine) VALUES
     (4, '[ORD_REGIONE]',     '[Regione], [Zona], [Descrizione]'),
     (5, '[ORD_ANNATA]',      '"[Anno] DESC", [Descrizione]'),
     (6, '[ORD_CODICE]',      '[Codice]'),
-    (7, '[ORD_SCADENZA]',    '[Scadenza], [Descrizione]');
+    (7, '[ORD_SCADENZA]',    '[Scadenza], [Descrizione]'),
+    (8, '[ORD_GRUPPO]',      '[Gruppo], [Tipologia], [Descrizione]'),
+    (9, '[ORD_FORNITORE]',   '[Fornitore], [Produttore], [Descrizione]');
 
 -- Reports of the print menu, in Ordine order.
 INSERT INTO Stampe (ID, Stampa, Ordine, Tracciato, Ordinamento, Selezione) VALUES
@@ -87,6 +89,22 @@ INSERT INTO Stampe (ID, Stampa, Ordine, Tracciato, Ordinamento, Selezione) VALUE
     (3, '[STAMPA_VALORE]',     3, 'valore.frf',    '3', 'C'),
     (4, '[STAMPA_RIORDINO]',   4, 'riordino.frf',  '*', 'C'),
     (5, '[STAMPA_SCADENZE]',   5, 'scadenze.frf',  '7', 'C'),
-    (6, '[STAMPA_GIORNALE]',   6, 'giornale.frf',  'G', 'G');
+    (6, '[STAMPA_GIORNALE]',   6, 'giornale.frf',  'G', 'G'),
+    (7, '[STAMPA_LISTINO]',    7, 'listino.frf',   '8', 'C'),
+    (8, '[STAMPA_CATALOGO_GRUPPI]',    8, 'catalogo_gruppi.frf',    '8', 'C'),
+    (9, '[STAMPA_RIORDINO_FORNITORI]', 9, 'riordino_fornitori.frf', '9', 'C');
+
+-- The rows above as delivered: the start-up upgrade adds a delivered row only when its key is not
+-- recorded here, so a row the user edits or deletes stays as the user left it.
+CREATE TABLE Consegne (
+    Tabella TEXT(30) NOT NULL,
+    Chiave  TEXT(60) NOT NULL,
+    PRIMARY KEY (Tabella, Chiave)
+);
+INSERT INTO Consegne (Tabella, Chiave) SELECT 'Indici', Indice FROM Indici;
+INSERT INTO Consegne (Tabella, Chiave) SELECT 'Stampe', Tracciato FROM Stampe;
+
+-- The schema version this file is written in.
+PRAGMA user_version = 1;
 
 COMMIT;

@@ -21,8 +21,8 @@ const QString kSourceDir = QStringLiteral(VINARY_SOURCE_DIR);
 
 // Bracketed capitals that are not translation keys: the report engine's own values and the card
 // table's default sort line.
-const QStringList kNotKeys = {u"[DATE]"_s,       u"[TIME]"_s, u"[PAGE]"_s,
-                              u"[TOTALPAGES]"_s, u"[LINE]"_s, u"[ID]"_s};
+const QStringList kNotKeys = {u"[DATE]"_s, u"[TIME]"_s, u"[PAGE]"_s,    u"[TOTALPAGES]"_s,
+                              u"[LINE]"_s, u"[ID]"_s,   u"[CURRENCY]"_s};
 
 // The program's own keys, by window; they must be there before the windows that show them exist.
 // clang-format off

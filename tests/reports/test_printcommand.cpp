@@ -18,8 +18,9 @@ namespace
 {
 
 const QStringList kEnglishOrders = {
-    u"By description"_s,           u"By producer"_s, u"By type"_s,         u"By region and zone"_s,
-    u"By vintage, newest first"_s, u"By code"_s,     u"By drink-by date"_s};
+    u"By description"_s,           u"By producer"_s, u"By type"_s,          u"By region and zone"_s,
+    u"By vintage, newest first"_s, u"By code"_s,     u"By drink-by date"_s, u"By group and type"_s,
+    u"By supplier and producer"_s};
 
 // The non-empty lines of a prepared report's plain-text export, trimmed.
 QStringList textLines(const report::PreparedReport &prepared)
@@ -232,7 +233,7 @@ void TestPrintCommand::codeNamingNoOrder_data()
 {
     QTest::addColumn<QString>("code");
     QTest::newRow("zero") << u"0"_s;
-    QTest::newRow("beyond the last") << u"9"_s;
+    QTest::newRow("beyond the last") << u"12"_s;
     QTest::newRow("negative") << u"-2"_s;
 }
 
@@ -275,7 +276,7 @@ void TestPrintCommand::invalidOrderingCode()
     // The next print lists every sort order again.
     p.selection.confirm = false;
     QCOMPARE(p.run(1), QString());
-    QCOMPARE(p.selection.orders.size(), 7);
+    QCOMPARE(p.selection.orders.size(), 9);
 }
 
 void TestPrintCommand::journalSelectionTakesFirstAndLastRow()
@@ -376,7 +377,7 @@ void TestPrintCommand::ordersAreTakenByPositionDespiteIdGaps()
     Printer p(f());
     p.selection.onShow = [](ScriptedSelection &s) { s.orderIndex_ = 1; };
     QCOMPARE(p.run(1), QString());
-    QCOMPARE(p.selection.orders.size(), 6);
+    QCOMPARE(p.selection.orders.size(), 8);
     QCOMPARE(p.selection.orders.at(1), u"By type"_s);
     QCOMPARE(c().Schede.sortedBy(), (QStringList{u"[Tipologia]"_s, u"[Descrizione]"_s}));
 }

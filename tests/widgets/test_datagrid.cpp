@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -389,6 +390,14 @@ private Q_SLOTS:
         for (const QString &expected :
              {u"Description"_qs, u"Amarone"_qs, u"Chianti"_qs, u"12.50"_qs, u"Page 1 of 1"_qs})
             QVERIFY2(printed.contains(expected), qPrintable(printed));
+        // Landscape: a grid is wider than tall.
+        QProcess info;
+        info.start(QStandardPaths::findExecutable(u"pdfinfo"_qs), {pdf});
+        QVERIFY(info.waitForFinished(30000));
+        const QRegularExpressionMatch size = QRegularExpression(u"Page size:\\s+([\\d.]+) x ([\\d.]+)"_qs)
+                                                 .match(QString::fromUtf8(info.readAllStandardOutput()));
+        QVERIFY(size.hasMatch());
+        QVERIFY2(size.captured(1).toDouble() > size.captured(2).toDouble(), qPrintable(size.captured(0)));
 
         m_answers.files.clear(); // cancelled: nothing happens
         m_grid->printGridCommand();

@@ -257,7 +257,7 @@ private Q_SLOTS:
         a.setDatabaseName(m_file);
         a.open();
         QCOMPARE(scalar(a, QStringLiteral("SELECT count(*) FROM Schede")), 2);
-        QCOMPARE(scalar(a, QStringLiteral("SELECT count(*) FROM Stampe")), 6);
+        QCOMPARE(scalar(a, QStringLiteral("SELECT count(*) FROM Stampe")), 9);
         // The counter is never reused: the next card continues after the deleted one.
         a.exec(QStringLiteral("INSERT INTO Schede (Descrizione) VALUES ('d')"));
         QCOMPARE(scalar(a, QStringLiteral("SELECT max(ID) FROM Schede")), 4);
@@ -335,7 +335,7 @@ private Q_SLOTS:
         Connection::compact(m_file);
         QVERIFY(Connection::isSqliteFile(m_file));
         a.open();
-        QCOMPARE(scalar(a, QStringLiteral("SELECT count(*) FROM Indici")), 7);
+        QCOMPARE(scalar(a, QStringLiteral("SELECT count(*) FROM Indici")), 9);
     }
 };
 

@@ -14,6 +14,7 @@
 #include "tests/support/fulldisk.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGraphicsView>
@@ -22,6 +23,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUndoStack>
 
@@ -37,17 +39,17 @@ class QueuedServices : public UiServices
 {
 public:
     QStringList saveNames;
-    QList<bool> answers;
     QStringList errors;
     int questions = 0;
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
     {
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
     }
-    bool question(QWidget *, const QString &, const QString &) override
+    QList<Answer> answers;
+    Answer questionWithCancel(QWidget *, const QString &, const QString &) override
     {
         ++questions;
-        return answers.isEmpty() ? false : answers.takeFirst();
+        return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
     }
     void error(QWidget *, const QString &, const QString &text) override { errors.append(text); }
 };
@@ -212,6 +214,22 @@ void TestDesignerWindow::propertyEditsApplyToTheSelection()
     condition->setText(u"[Quantita] <= [Scorta]"_s);
     emit condition->editingFinished();
     QCOMPARE(f.object(0).printCondition, u"[Quantita] <= [Scorta]"_s);
+    // Enter applies the field and opens nothing else.
+    bool editorOpened = false;
+    QTimer::singleShot(100, f.window.get(), [&editorOpened] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->objectName() == u"memoEditor"_s) {
+            editorOpened = true;
+            modal->close();
+        }
+    });
+    condition->setFocus();
+    condition->setText(u"[Quantita] < [Scorta]"_s);
+    QTest::keyClick(condition, Qt::Key_Return);
+    QTest::qWait(150);
+    QVERIFY(!editorOpened);
+    QCOMPARE(f.object(0).printCondition, u"[Quantita] < [Scorta]"_s);
+    f.window->document().undoStack()->undo();
     f.window->document().undoStack()->undo();
     QCOMPARE(f.object(0).printCondition, QString());
     f.window->document().undoStack()->undo();
@@ -282,9 +300,14 @@ void TestDesignerWindow::closingHandsTheTemplateBack()
     Fixture f;
     f.window->scene().selectIndices({1});
     f.window->scene().nudgeSelection(0, 3, false);
-    f.services.answers = {false}; // do not save
+    f.services.answers = {UiServices::Answer::Cancel};
     f.window->accept();
-    QCOMPARE(f.services.questions, 1);
+    QVERIFY(f.window->isVisible()); // cancelled: back to the designer, nothing handed back
+    QCOMPARE(f.report.object(0, 1).rect.top(), 22.0);
+    f.services.answers = {UiServices::Answer::No}; // do not save
+    f.window->accept();
+    QCOMPARE(f.services.questions, 2);
+    QVERIFY(!f.window->isVisible());
     QCOMPARE(f.report.object(0, 1).rect.top(), 22 + 3 * f.window->scene().gridStep());
     QVERIFY(f.report.fileName().isEmpty());
 }
@@ -297,7 +320,7 @@ void TestDesignerWindow::memoEditorInsertsQualifiedFields()
     registry.add(u"MainForm.Schede"_s, &cards);
     MemoEditor editor(u"Wine: "_s, registry);
     QTreeWidget *tree = editor.fieldTree();
-    QCOMPARE(tree->topLevelItemCount(), 2); // the dataset and the built-in values
+    QCOMPARE(tree->topLevelItemCount(), 3); // the dataset, the built-in values and the functions
     QTreeWidgetItem *schede = tree->topLevelItem(0);
     QCOMPARE(schede->text(0), u"MainForm.Schede"_s);
     QCOMPARE(schede->childCount(), int(wineFields().size()));
@@ -306,6 +329,16 @@ void TestDesignerWindow::memoEditorInsertsQualifiedFields()
     editor.insertItem(tree->topLevelItem(1)->child(2));
     editor.insertItem(schede); // a dataset itself inserts nothing
     QCOMPARE(editor.text(), u"Wine: [Schede.\"Descrizione\"][PAGE#]"_s);
+    // A function goes in with the cursor where its argument belongs.
+    QTreeWidgetItem *sum = tree->topLevelItem(2)->child(0);
+    QCOMPARE(sum->text(0), u"SUM(expression)"_s);
+    tree->setCurrentItem(sum);
+    const QByteArray keep = qgetenv("VINARY_SCREENSHOT_DIR");
+    if (!keep.isEmpty())
+        editor.grab().save(QString::fromLocal8Bit(keep) + u"/memoeditor.png"_s);
+    editor.insertItem(sum);
+    editor.insertItem(schede->child(2));
+    QCOMPARE(editor.text(), u"Wine: [Schede.\"Descrizione\"][PAGE#][SUM([Schede.\"Descrizione\"])]"_s);
 }
 
 void TestDesignerWindow::looksRight()

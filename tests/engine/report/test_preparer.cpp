@@ -3,6 +3,7 @@
 
 #include "engine/common/errors.h"
 #include "engine/report/preparer.h"
+#include "engine/report/textmeasure.h"
 #include "reportfixtures.h"
 
 #include <QTest>
@@ -100,6 +101,7 @@ class TestPreparer : public QObject
     Q_OBJECT
 
 private slots:
+    void tooLongTextsShrinkEndInEllipsisOrWrapBetweenWords();
     void bandThatFitsExactlyStaysOnThePage();
     void bandThatOverflowsByAHairMovesOn();
     void pageFooterRoomIsReserved();
@@ -240,6 +242,57 @@ void TestPreparer::groupTotalsAndGrandTotal()
              (QStringList{u"K1"_s, u"row 1"_s, u"row 2"_s, u"row 3"_s, u"sum 6 n 3 avg 2 of K1"_s, u"K2"_s,
                           u"row 4"_s, u"row 5"_s, u"row 6"_s, u"sum 15 n 3 avg 5 of K2"_s, u"K3"_s,
                           u"row 7"_s, u"sum 7 n 1 avg 7 of K3"_s, u"total 28 n 7 min 1 max 7 big 2"_s}));
+}
+
+void TestPreparer::tooLongTextsShrinkEndInEllipsisOrWrapBetweenWords()
+{
+    ReportTemplate t;
+    ReportPage p = page();
+    p.objects.append(band(BandType::MasterData, 20, 12, u"Data"_s));
+    ReportObject code = text(10, 20, 17, 5, u"[Code]"_s, u"Code"_s);
+    code.wordWrap = false;
+    code.fit = TextFit::Shrink;
+    ReportObject name = text(30, 20, 25, 5, u"[Name]"_s, u"Name"_s);
+    name.wordWrap = false;
+    name.fit = TextFit::Ellipsis;
+    ReportObject header = text(60, 20, 19, 11, u"Giacenza minima"_s, u"Header"_s);
+    header.wordWrap = true;
+    header.fit = TextFit::Shrink;
+    ReportObject narrow = text(85, 20, 12, 11, u"Giacenza"_s, u"Narrow"_s);
+    narrow.wordWrap = true;
+    p.objects << code << name << header << narrow;
+    t.pages.append(p);
+    MemoryDataset ds({u"Code"_s, u"Name"_s});
+    ds.addRow({u"8012345678901"_s, u"Brunello di Montalcino Riserva"_s});
+    const PreparedReport r = run(t, ds);
+    const std::vector<Primitive> &items = r.pages[0].items;
+    QCOMPARE(items.size(), size_t(4));
+    auto fits = [&](const Primitive &prim) {
+        const QFontMetricsF fm(r.fonts[size_t(prim.font)].font);
+        for (const PreparedLine &l : prim.lines) {
+            if (fm.horizontalAdvance(l.text) * Reference::mmPerPixel >
+                prim.rect.width() - 2 * TextMeasurer::padX + 1e-6)
+                return false;
+        }
+        return !prim.clip;
+    };
+    // The code keeps every digit in a smaller size.
+    QCOMPARE(items[0].lines.front().text, u"8012345678901"_s);
+    QVERIFY(r.fonts[size_t(items[0].font)].pointSize < 10.0);
+    QVERIFY(fits(items[0]));
+    // The name is cut after whole characters and says so.
+    QVERIFY(items[1].lines.front().text.endsWith(u'…'));
+    QVERIFY(u"Brunello di Montalcino Riserva"_s.startsWith(items[1].lines.front().text.chopped(1)));
+    QVERIFY(fits(items[1]));
+    // The header breaks between its words, never inside one.
+    QCOMPARE(items[2].lines.size(), size_t(2));
+    QCOMPARE(items[2].lines[0].text, u"Giacenza"_s);
+    QCOMPARE(items[2].lines[1].text, u"minima"_s);
+    QVERIFY(fits(items[2]));
+    // A word wider than its box stays whole (and is cut at the edge, as the object asks).
+    QCOMPARE(items[3].lines.size(), size_t(1));
+    QCOMPARE(items[3].lines[0].text, u"Giacenza"_s);
+    QVERIFY(items[3].clip);
 }
 
 void TestPreparer::stretchedTextPushesWhatIsBelow()

@@ -47,6 +47,7 @@ public:
             return false;
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(printTo);
+        p.setPageSize(QPageSize(QPageSize::Letter)); // the user's paper, not the report's
         return true;
     }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
@@ -186,6 +187,12 @@ void TestPreviewWindow::printPaintsEveryPage()
     QCOMPARE(text.count(u'\f'), r.pageCount());
     QVERIFY(text.contains(u"Row 1 of Château d'Yquem"_s));
     QVERIFY(text.contains(u"Row 30 of Château d'Yquem"_s));
+    if (QStandardPaths::findExecutable(u"pdfinfo"_s).isEmpty())
+        return;
+    p.start(u"pdfinfo"_s, {s.printTo});
+    QVERIFY(p.waitForFinished(30000));
+    const QString info = QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(info.contains(u"612 x 792 pts"_s), qPrintable(info));
 }
 
 void TestPreviewWindow::exportsFollowTheAddOns()
