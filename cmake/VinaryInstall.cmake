@@ -107,10 +107,11 @@ if(HELP2MAN_EXECUTABLE)
     endif()
     while(tools)
         list(POP_FRONT tools tool summary)
-        # Found through PATH, so that its usage line names it without the build directory.
+        # Found through PATH, so that its usage line names it without the build directory; dated
+        # with the version's build date, so that every build makes the same page.
         add_custom_command(OUTPUT ${defaults}/${tool}.1.gz
             COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
-                    "PATH=$<TARGET_FILE_DIR:${tool}>:$ENV{PATH}"
+                    SOURCE_DATE_EPOCH=1289563200 "PATH=$<TARGET_FILE_DIR:${tool}>:$ENV{PATH}"
                     ${HELP2MAN_EXECUTABLE} --no-info --version-string=04.02
                     --name=${summary} --section=1 --output=${defaults}/${tool}.1 ${tool}
             COMMAND gzip -n -9 -f ${defaults}/${tool}.1
