@@ -34,7 +34,8 @@ DesktopLauncher *setDesktopLauncher(DesktopLauncher *launcher)
 
 QUrl makerWebSite()
 {
-    return QUrl(u"https://vinary.example.org/"_s);
+    // Given by the build (VINARY_HOME_URL); empty while the project has no public web site.
+    return QUrl(QStringLiteral(VINARY_HOME_URL), QUrl::StrictMode);
 }
 
 } // namespace vinary

@@ -27,7 +27,8 @@ DesktopLauncher &desktopLauncher();
 // nullptr when that was the desktop's. The caller keeps ownership.
 DesktopLauncher *setDesktopLauncher(DesktopLauncher *launcher);
 
-// The maker's web site, opened by the help menu and by the picture strip.
+// The project's public web site, opened by the help menu and by the picture strip; an invalid
+// address while there is none.
 QUrl makerWebSite();
 
 } // namespace vinary

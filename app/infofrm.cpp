@@ -23,8 +23,10 @@ namespace
 {
 
 const QString kMaker = u"Vinary Software"_s;
-const QString kAddress = u"Via delle Cantine 12 \u00b7 37121 Verona"_s;
-const QString kTelephone = u"Tel. 045 0000000 \u00b7 Fax 045 0000001"_s;
+// The maker has no postal address, telephone or fax to publish; those lines stay empty rather
+// than show made-up numbers.
+const QString kAddress;
+const QString kTelephone;
 
 QLabel *boldLabel(QWidget *parent, const char *name, const QString &text, int pixelSize,
                   Qt::Alignment alignment)

@@ -19,6 +19,8 @@ int main(int argc, char *argv[])
     GuardedApplication app(argc, argv);
     setProgramIdentity();
     QApplication::setWindowIcon(pictures::programIcon());
+    // The menu entry vinary.desktop: the desktop shows its name and themed icon for the windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vinary"));
 
     // Before any window: a second start only sends the running one to the front.
     SingleInstance instance;

@@ -146,6 +146,7 @@ void TMainForm::FormCreate()
     }
 
     translateMenus();
+    describePictureStrip();
 
     const QString utente = m_cellar.intestazione.fieldByName(u"Utente"_s).asString();
     setWindowTitle(applicationTitle() + u" - "_s + utente);
@@ -202,10 +203,7 @@ void TMainForm::createClientArea()
 
     Image1 = new PictureStrip(background);
     Image1->setObjectName(u"Image1"_s);
-    const QString address = makerWebSite().toString();
-    Image1->setToolTip(address);
-    Image1->setStatusTip(address);
-    Image1->setAccessibleName(address);
+    describePictureStrip();
     layout->addWidget(Image1);
     guardedConnect(Image1, &PictureStrip::clicked, this, [this] { Image1Click(); });
 
@@ -353,12 +351,32 @@ void TMainForm::Manuale1Click()
 
 void TMainForm::Sito1Click()
 {
-    desktopLauncher().open(makerWebSite());
+    openHomePage();
 }
 
 void TMainForm::Image1Click()
 {
-    desktopLauncher().open(makerWebSite());
+    openHomePage();
+}
+
+void TMainForm::openHomePage()
+{
+    // While the project has no public web site its home is the manual, not an address that would
+    // only bring up the browser's error page.
+    const QUrl home = makerWebSite();
+    if (home.isValid())
+        desktopLauncher().open(home);
+    else
+        Manuale1Click();
+}
+
+void TMainForm::describePictureStrip()
+{
+    const QUrl home = makerWebSite();
+    const QString text = home.isValid() ? home.toString() : traduci(u"[AIUTO_MANUALE]"_s).remove(u'&');
+    Image1->setToolTip(text);
+    Image1->setStatusTip(text);
+    Image1->setAccessibleName(text);
 }
 
 void TMainForm::Personalizzazionestampe1Click()

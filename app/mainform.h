@@ -135,6 +135,9 @@ private:
     void createStatusLine();
     void buildPrintMenu();
     void translateMenus();
+    // The web-site commands: the project's home page (the manual while it has no web site).
+    void openHomePage();
+    void describePictureStrip();
     void applyMinimumSize();
     void showModal(QWidget *window);
     void savePlacement();

@@ -1,8 +1,8 @@
-# Stages the program directory: run with -DSRC=<resources dir> -DDEST=<cellar dir> -DSQLITE3=<sqlite3 shell>.
-# Files the user may have changed there (the database, language.ini and edited templates) are never
-# replaced.
+# Stages the program directory: run with -DSRC=<resources dir> -DDEST=<cellar dir> -DSQLITE3=<sqlite3 shell>
+# -DLAUNCH=<vinary-launch>. The database is made from its SQL only when it is missing; the language
+# files, templates and manual are kept up to date by the launcher's own rule, so a file changed in
+# the program directory (an edited template, a language.ini of one's own) is never replaced.
 file(MAKE_DIRECTORY ${DEST})
-file(MAKE_DIRECTORY ${DEST}/archivi)
 
 if(NOT EXISTS ${DEST}/vinary.mdb)
     set(tmp ${DEST}/vinary.mdb.staging)
@@ -15,52 +15,15 @@ if(NOT EXISTS ${DEST}/vinary.mdb)
     file(RENAME ${tmp} ${DEST}/vinary.mdb)
 endif()
 
-file(GLOB languages ${SRC}/language/*.lng)
-foreach(f ${languages})
-    file(COPY ${f} DESTINATION ${DEST})
-endforeach()
-if(NOT EXISTS ${DEST}/language.ini AND EXISTS ${SRC}/language/english.lng)
-    configure_file(${SRC}/language/english.lng ${DEST}/language.ini COPYONLY)
+# A sanitizer build's launcher would end with a leak report about Qt's own allocations.
+set(ENV{ASAN_OPTIONS} detect_leaks=0)
+execute_process(COMMAND ${LAUNCH} --update ${DEST} ${SRC}/language ${SRC}/reports ${SRC}/manual
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "Cannot stage the delivered files into ${DEST}")
 endif()
 
-# A staged template is refreshed only while it is still the copy this staging put there: one
-# edited with the designer in the program directory is kept (delete it to get the delivered one
-# back). The hash of each staged copy is kept beside the program directory.
+# Earlier builds kept their record beside the program directory.
 get_filename_component(stage_parent ${DEST} DIRECTORY)
 get_filename_component(stage_name ${DEST} NAME)
-set(stamps ${stage_parent}/.${stage_name}-staged)
-file(MAKE_DIRECTORY ${stamps})
-file(GLOB templates ${SRC}/reports/*.frf)
-foreach(f ${templates})
-    get_filename_component(name ${f} NAME)
-    set(staged ${DEST}/${name})
-    set(stamp ${stamps}/${name}.sha256)
-    file(SHA256 ${f} delivered)
-    set(refresh FALSE)
-    if(NOT EXISTS ${staged})
-        set(refresh TRUE)
-    else()
-        file(SHA256 ${staged} current)
-        set(last "")
-        if(EXISTS ${stamp})
-            file(READ ${stamp} last)
-        endif()
-        if(current STREQUAL delivered)
-            file(WRITE ${stamp} ${delivered})
-        elseif(current STREQUAL last)
-            set(refresh TRUE)
-        else()
-            message(STATUS "Keeping ${staged}: it was changed after staging")
-        endif()
-    endif()
-    if(refresh)
-        configure_file(${f} ${staged}.staging COPYONLY)
-        file(RENAME ${staged}.staging ${staged})
-        file(WRITE ${stamp} ${delivered})
-    endif()
-endforeach()
-
-file(GLOB manual ${SRC}/manual/*)
-foreach(f ${manual})
-    file(COPY ${f} DESTINATION ${DEST})
-endforeach()
+file(REMOVE_RECURSE ${stage_parent}/.${stage_name}-staged)

@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,14 +49,20 @@ private slots:
     void installsUnderAnyPrefix();
     void fillsAnEmptyDirectoryAndStartsThere();
     void leavesAFilledDirectoryUntouched();
+    void firstStartSpeaksTheUserLanguage_data();
+    void firstStartSpeaksTheUserLanguage();
+    void updateRefreshesOnlyWhatTheUserLeftAlone();
     void followsTheDataHome_data();
     void followsTheDataHome();
     void prepareOnlyFills();
 
 private:
+    // Installs into prefix, with a stand-in for the program.
+    static bool installInto(const QString &prefix);
     // Runs the installed launcher with HOME set to home; false on a failed run.
     bool launch(const QString &home, const QStringList &arguments = {}, const QString &dataHome = QString(),
-                QByteArray *output = nullptr);
+                QByteArray *output = nullptr, const QString &locale = QString(),
+                const QString &prefix = QString());
     QString cellarOf(const QString &home) const { return home + u"/.local/share/vinary"_s; }
 
     QTemporaryDir m_prefix;
@@ -65,33 +72,41 @@ private:
 void TestLauncher::initTestCase()
 {
     QVERIFY(m_prefix.isValid());
+    QVERIFY(installInto(m_prefix.path()));
+    m_defaults = m_prefix.filePath(u"share/vinary"_s);
+}
+
+bool TestLauncher::installInto(const QString &prefix)
+{
     QProcess install;
     install.start(QStringLiteral(VINARY_CMAKE_COMMAND),
-                  {u"--install"_s, QStringLiteral(VINARY_BINARY_DIR), u"--prefix"_s, m_prefix.path()});
-    QVERIFY(install.waitForFinished(60000));
-    QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
-    m_defaults = m_prefix.filePath(u"share/vinary"_s);
-
+                  {u"--install"_s, QStringLiteral(VINARY_BINARY_DIR), u"--prefix"_s, prefix});
+    if (!install.waitForFinished(60000) || install.exitCode() != 0) {
+        qWarning("install: %s", install.readAllStandardError().constData());
+        return false;
+    }
     // The real program would open its window; a stand-in notes its start instead.
-    const QString program = m_prefix.filePath(u"bin/vinary"_s);
-    QVERIFY(QFileInfo(program).isExecutable());
-    QVERIFY(QFile::remove(program));
-    QVERIFY(writeAll(program, kFakeProgram.toUtf8()));
-    QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner));
+    const QString program = prefix + u"/bin/vinary"_s;
+    return QFileInfo(program).isExecutable() && QFile::remove(program) &&
+           writeAll(program, kFakeProgram.toUtf8()) &&
+           QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner);
 }
 
 bool TestLauncher::launch(const QString &home, const QStringList &arguments, const QString &dataHome,
-                          QByteArray *output)
+                          QByteArray *output, const QString &locale, const QString &prefix)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"HOME"_s, home);
+    env.remove(u"LANGUAGE"_s);
+    if (!locale.isEmpty())
+        env.insert(u"LC_ALL"_s, locale);
     env.remove(u"XDG_DATA_HOME"_s);
     if (!dataHome.isNull())
         env.insert(u"XDG_DATA_HOME"_s, dataHome);
     QProcess launcher;
     launcher.setProcessEnvironment(env);
     launcher.setWorkingDirectory(QDir::tempPath());
-    launcher.start(m_prefix.filePath(u"bin/vinary-launch"_s), arguments);
+    launcher.start((prefix.isEmpty() ? m_prefix.path() : prefix) + u"/bin/vinary-launch"_s, arguments);
     if (!launcher.waitForFinished(30000))
         return false;
     if (output)
@@ -109,12 +124,23 @@ void TestLauncher::installsUnderAnyPrefix()
          {u"bin/vinary-launch"_s, u"share/vinary/vinary.mdb"_s, u"share/vinary/english.lng"_s,
           u"share/vinary/italiano.lng"_s, u"share/vinary/catalogo.frf"_s, u"share/vinary/scheda.frf"_s,
           u"share/vinary/manual-en.html"_s, u"share/vinary/manuale-it.html"_s,
-          u"share/icons/hicolor/scalable/apps/vinary.svg"_s, u"share/applications/vinary.desktop"_s})
+          u"share/icons/hicolor/scalable/apps/vinary.svg"_s, u"share/icons/hicolor/48x48/apps/vinary.png"_s,
+          u"share/icons/hicolor/256x256/apps/vinary.png"_s, u"share/applications/vinary.desktop"_s,
+          u"share/metainfo/example.c_seed_88db5b94.vinary.metainfo.xml"_s, u"share/doc/vinary/LICENSE"_s,
+          u"share/man/man1/vinary.1.gz"_s})
         QVERIFY2(QFileInfo::exists(prefix.filePath(file)), qPrintable(file));
     QVERIFY(QFileInfo(prefix.filePath(u"bin/vinary-launch"_s)).isExecutable());
 #ifdef VINARY_INSTALLS_PRINT_TOOL
     QVERIFY(QFileInfo(prefix.filePath(u"bin/vinary-print"_s)).isExecutable());
 #endif
+#ifdef VINARY_INSTALLS_MANPAGE
+    QVERIFY(QFileInfo(prefix.filePath(u"share/man/man1/vinary-print.1.gz"_s)).size() > 200);
+#endif
+    // The icon theme's sizes are real pictures of those sizes.
+    for (int size : {48, 256})
+        QCOMPARE(
+            QImageReader(prefix.filePath(u"share/icons/hicolor/%1x%1/apps/vinary.png"_s.arg(size))).size(),
+            QSize(size, size));
     // The manual's pictures come along in their own folder.
     QVERIFY(!QDir(prefix.filePath(u"share/vinary/images"_s)).entryList({u"*.png"_s}).isEmpty());
 
@@ -123,13 +149,12 @@ void TestLauncher::installsUnderAnyPrefix()
     QVERIFY(vinary::testing::queryText(database, u"SELECT COUNT(*) FROM Stampe"_s).toInt() > 0);
     QCOMPARE(vinary::testing::queryText(database, u"SELECT COUNT(*) FROM Schede"_s), u"0"_s);
 
-    // The menu entry starts the launcher and shows the icon by their installed names.
+    // The menu entry starts the launcher by its installed name and takes the icon from the theme.
     const QString entry = QString::fromUtf8(readAll(prefix.filePath(u"share/applications/vinary.desktop"_s)));
     QVERIFY(entry.startsWith(u"[Desktop Entry]\n"_s));
     QVERIFY2(entry.contains(u"\nExec="_s + prefix.filePath(u"bin/vinary-launch"_s) + u'\n'),
              qPrintable(entry));
-    QVERIFY(entry.contains(u"\nIcon="_s + prefix.filePath(u"share/icons/hicolor/scalable/apps/vinary.svg"_s) +
-                           u'\n'));
+    QVERIFY(entry.contains(u"\nIcon=vinary\n"_s));
     QVERIFY(entry.contains(u"\nType=Application\n"_s));
     QVERIFY(!entry.contains(u'@'));
 }
@@ -188,6 +213,87 @@ void TestLauncher::leavesAFilledDirectoryUntouched()
     QVERIFY(launch(home.path()));
     QCOMPARE(readAll(cellar + u"/scheda.frf"_s), readAll(m_defaults + u"/scheda.frf"_s));
     QCOMPARE(readAll(cellar + u"/vinary.mdb"_s), own.value(u"vinary.mdb"_s));
+}
+
+void TestLauncher::firstStartSpeaksTheUserLanguage_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("language");
+    QTest::newRow("Italian") << u"it_IT.UTF-8"_s << u"italiano.lng"_s;
+    QTest::newRow("German, Swiss") << u"de_CH.UTF-8"_s << u"deutsch.lng"_s;
+    QTest::newRow("French") << u"fr_FR.UTF-8"_s << u"francais.lng"_s;
+    QTest::newRow("Spanish") << u"es_ES.UTF-8"_s << u"espanol.lng"_s;
+    QTest::newRow("a language not delivered") << u"pt_BR.UTF-8"_s << u"english.lng"_s;
+}
+
+void TestLauncher::firstStartSpeaksTheUserLanguage()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, language);
+    QTemporaryDir home;
+    QVERIFY(launch(home.path(), {u"--prepare"_s}, QString(), nullptr, locale));
+    QCOMPARE(readAll(cellarOf(home.path()) + u"/language.ini"_s), readAll(m_defaults + u'/' + language));
+}
+
+void TestLauncher::updateRefreshesOnlyWhatTheUserLeftAlone()
+{
+    // An installation of its own, changed below as an update would change it.
+    QTemporaryDir prefix;
+    QVERIFY(installInto(prefix.path()));
+    const QString defaults = prefix.filePath(u"share/vinary"_s);
+    QTemporaryDir home;
+    const QString cellar = cellarOf(home.path());
+    const QString italian = u"it_IT.UTF-8"_s;
+    QVERIFY(launch(home.path(), {}, QString(), nullptr, italian, prefix.path()));
+    QCOMPARE(readAll(cellar + u"/language.ini"_s), readAll(defaults + u"/italiano.lng"_s));
+
+    // The user's work: a layout edited in the designer, the cellar, its backup, placements, notes.
+    const QMap<QString, QByteArray> own = {
+        {u"scheda.frf"_s, "a tasting card edited in the designer"}, {u"vinary.mdb"_s, "the user's cellar"},
+        {u"vinary_backup.mdb"_s, "the previous run's cellar"},      {u"form.ini"_s, "[MAIN]\r\nLeft=10\r\n"},
+        {u"archivi/AziendaRossi.rtf"_s, "{\\rtf1 Azienda Rossi}"},
+    };
+    for (auto it = own.cbegin(); it != own.cend(); ++it)
+        QVERIFY(writeAll(cellar + u'/' + it.key(), it.value()));
+
+    // The update: a language file gains a key; the manual, its pictures and every template change;
+    // a new template arrives; the delivered empty cellar changes too.
+    const auto append = [&](const QString &name, const QByteArray &bytes) {
+        return writeAll(defaults + u'/' + name, readAll(defaults + u'/' + name) + bytes);
+    };
+    QVERIFY(append(u"italiano.lng"_s, "[MENU_NUOVA]=Nuova voce\r\n"));
+    QVERIFY(append(u"francais.lng"_s, "[MENU_NUOVA]=Nouvel article\r\n"));
+    QVERIFY(append(u"manual-en.html"_s, "<!-- updated -->\n"));
+    QVERIFY(append(u"images/main-en.png"_s, "updated"));
+    QVERIFY(append(u"catalogo.frf"_s, " "));
+    QVERIFY(append(u"scheda.frf"_s, " "));
+    QVERIFY(append(u"vinary.mdb"_s, "updated"));
+    QVERIFY(writeAll(defaults + u"/nuovo.frf"_s, "a new report"));
+
+    QVERIFY(launch(home.path(), {}, QString(), nullptr, italian, prefix.path()));
+    for (const QString &file : {u"language.ini"_s, u"italiano.lng"_s, u"francais.lng"_s, u"manual-en.html"_s,
+                                u"images/main-en.png"_s, u"catalogo.frf"_s, u"nuovo.frf"_s}) {
+        const QString delivered = file == u"language.ini"_s ? u"italiano.lng"_s : file;
+        QVERIFY2(readAll(cellar + u'/' + file) == readAll(defaults + u'/' + delivered), qPrintable(file));
+    }
+    for (auto it = own.cbegin(); it != own.cend(); ++it)
+        QCOMPARE(readAll(cellar + u'/' + it.key()), it.value());
+    QCOMPARE(QDir(cellar).entryList({u"*.partial.*"_s}), QStringList());
+
+    // A language chosen in the program (a copy of the delivered file) follows that file's updates.
+    QVERIFY(writeAll(cellar + u"/language.ini"_s, readAll(cellar + u"/francais.lng"_s)));
+    QVERIFY(append(u"francais.lng"_s, "[MENU_ALTRA]=Autre article\r\n"));
+    QVERIFY(launch(home.path(), {}, QString(), nullptr, italian, prefix.path()));
+    QCOMPARE(readAll(cellar + u"/language.ini"_s), readAll(defaults + u"/francais.lng"_s));
+
+    // One changed by hand is the user's own from then on, byte for byte.
+    const QByteArray byHand = readAll(cellar + u"/language.ini"_s).replace("Autre article", "Mon article");
+    QVERIFY(writeAll(cellar + u"/language.ini"_s, byHand));
+    QVERIFY(append(u"francais.lng"_s, "[MENU_TERZA]=Troisieme\r\n"));
+    QVERIFY(launch(home.path(), {}, QString(), nullptr, italian, prefix.path()));
+    QCOMPARE(readAll(cellar + u"/language.ini"_s), byHand);
+    QCOMPARE(readAll(cellar + u"/francais.lng"_s), readAll(defaults + u"/francais.lng"_s));
+    QCOMPARE(readAll(cellar + u"/scheda.frf"_s), own.value(u"scheda.frf"_s));
 }
 
 void TestLauncher::followsTheDataHome_data()
