@@ -1,6 +1,7 @@
 #include "data/movements.h"
 
 #include "data/cellar.h"
+#include "data/takeback.h"
 #include "engine/db/connection.h"
 
 #include <cmath>
@@ -105,6 +106,13 @@ double StockMovements::record(const Movement &movement)
         sale = filledSalePrice(movement.purchasePrice, sale);
         giornale.fieldByName(QStringLiteral("Prezzo_ven")).setAsFloat(sale);
         giornale.post();
+
+        // What the card held before, so that the movement can be taken back.
+        const CardBefore before{schede.fieldByName(QStringLiteral("Quantita")).value(),
+                                schede.fieldByName(QStringLiteral("Prezzo_Acq")).value(),
+                                schede.fieldByName(QStringLiteral("Prezzo_Ven")).value(),
+                                schede.fieldByName(QStringLiteral("Ultimo_carico")).value()};
+        MovementTakeBack::remember(m_cellar.DB, giornale.currentRowId(), schede.currentRowId(), before);
 
         schede.edit();
         const double oldStock = stock();

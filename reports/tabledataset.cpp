@@ -59,6 +59,27 @@ QStringList TableDataset::fieldNames() const
     return m_table.fieldNames();
 }
 
+QVariant JournalDataset::value(const QString &field) const
+{
+    if (field.compare(causeNameField(), Qt::CaseInsensitive) != 0)
+        return TableDataset::value(field);
+    const QString causale = TableDataset::value(u"Causale"_s).toString();
+    static const struct {
+        char16_t letter;
+        const char16_t *key;
+    } names[] = {{u'C', u"[CARICO]"}, {u'S', u"[SCARICO]"}, {u'R', u"[STORNO]"}};
+    for (const auto &n : names) {
+        if (causale == QChar(n.letter))
+            return m_cellar.traduci(QString::fromUtf16(n.key));
+    }
+    return causale;
+}
+
+QStringList JournalDataset::fieldNames() const
+{
+    return TableDataset::fieldNames() << causeNameField();
+}
+
 QStringList CellarDatasets::names()
 {
     return {u"MainForm.Schede"_s, u"MainForm.giornale"_s, u"MainForm.intestazione"_s, u"MainForm.stampe"_s,
@@ -71,7 +92,10 @@ CellarDatasets::CellarDatasets(Cellar &cellar, report::DatasetRegistry &registry
                                    &cellar.indici};
     const QStringList registered = names();
     for (int i = 0; i < kCount; ++i) {
-        m_datasets.at(size_t(i)) = std::make_unique<TableDataset>(*tables[i]);
+        if (tables[i] == &cellar.giornale)
+            m_datasets.at(size_t(i)) = std::make_unique<JournalDataset>(*tables[i], cellar);
+        else
+            m_datasets.at(size_t(i)) = std::make_unique<TableDataset>(*tables[i]);
         m_registry.add(registered.at(i), m_datasets.at(size_t(i)).get());
     }
 }

@@ -42,6 +42,22 @@ private:
     db::Dataset &m_table;
 };
 
+// The journal as reports read it: its columns and one more, "NomeCausale", the translated name of
+// each line's cause ("[CARICO]", "[SCARICO]", "[STORNO]"; the letter itself for any other).
+class JournalDataset : public TableDataset
+{
+public:
+    JournalDataset(db::Dataset &table, const Cellar &cellar) : TableDataset(table), m_cellar(cellar) {}
+
+    QVariant value(const QString &field) const override;
+    QStringList fieldNames() const override;
+
+    static QString causeNameField() { return QStringLiteral("NomeCausale"); }
+
+private:
+    const Cellar &m_cellar;
+};
+
 // The main window's five table objects as datasets, named as templates name them:
 // "MainForm.Schede", "MainForm.giornale", "MainForm.intestazione", "MainForm.stampe" and
 // "MainForm.indici". The adapters live as long as this object; it removes its names from the

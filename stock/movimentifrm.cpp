@@ -2,6 +2,7 @@
 
 #include "data/cellar.h"
 #include "data/messagebox.h"
+#include "stock/takebackfrm.h"
 #include "widgets/datagrid.h"
 #include "widgets/guard.h"
 #include "widgets/numberbox.h"
@@ -98,6 +99,7 @@ TfrmInOut::TfrmInOut(Cellar &cellar, QWidget *parent) : QDialog(parent), m_cella
     });
     guardedConnect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     guardedConnect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    guardedConnect(btnStorno, &QPushButton::clicked, this, [this] { btnStornoClick(); });
     // A card reached from the keyboard in the list is selected as a clicked one is, so that the
     // prices in the boxes always belong to the card that the movement will change.
     guardedConnect(&m_cellar.Schede, &db::Dataset::recordChanged, this, [this] {
@@ -121,9 +123,13 @@ void TfrmInOut::buildControls()
     ckdescrizione = new QLineEdit(m_searchGroup);
     ckdescrizione->setObjectName(u"ckdescrizione"_s);
     ckdescrizione->setClearButtonEnabled(true);
+    btnStorno = new QPushButton(u"[STORNI]"_s, m_searchGroup);
+    btnStorno->setObjectName(u"btnStorno"_s);
+    btnStorno->setAutoDefault(false);
     auto *searchLayout = new QHBoxLayout(m_searchGroup);
     searchLayout->setContentsMargins(6, 4, 6, 6);
-    searchLayout->addWidget(ckdescrizione);
+    searchLayout->addWidget(ckdescrizione, 1);
+    searchLayout->addWidget(btnStorno);
 
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(u"DBGrid1"_s);
@@ -187,6 +193,7 @@ void TfrmInOut::buildControls()
     setTabOrder(PrVen, Quant);
     setTabOrder(Quant, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, btnStorno);
 }
 
 // The translation pass: caption, search group, list titles, then every label and button.
@@ -198,7 +205,7 @@ void TfrmInOut::translate()
         DBGrid1->setColumnTitle(i, m_cellar.traduci(DBGrid1->gridModel()->columns().at(i).title));
     for (QLabel *label : {m_labelPrAcq, m_labelPrVen, m_labelQuant})
         label->setText(m_cellar.traduci(label->text()));
-    for (QPushButton *button : {BitBtn1, BitBtn2})
+    for (QPushButton *button : {BitBtn1, BitBtn2, btnStorno})
         button->setText(m_cellar.traduci(button->text()));
     for (NumberBox *box : {PrAcq, PrVen, Quant})
         box->entry()->setRefusalText(m_cellar.traduci(u"[ERR_NUMERO]"_s));
@@ -301,6 +308,15 @@ void TfrmInOut::BitBtn1Click()
 void TfrmInOut::BitBtn2Click()
 {
     record(Movement::Kind::Unload);
+}
+
+void TfrmInOut::btnStornoClick()
+{
+    // The card of a movement is found among the listed cards: with the search box empty, every one.
+    resetAfterMovement();
+    TTakeBackForm form(m_cellar, this);
+    form.exec();
+    resetAfterMovement();
 }
 
 void TfrmInOut::record(Movement::Kind kind)

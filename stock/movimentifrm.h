@@ -40,6 +40,8 @@ public:
     void DBGrid1CellClick();
     void BitBtn1Click();
     void BitBtn2Click();
+    // Opens the list of today's movements, from which one is taken back.
+    void btnStornoClick();
 
     QLineEdit *searchBox() const { return ckdescrizione; }
     DataGrid *grid() const { return DBGrid1; }
@@ -76,6 +78,7 @@ private:
     NumberBox *Quant = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
+    QPushButton *btnStorno = nullptr;
 };
 
 } // namespace vinary

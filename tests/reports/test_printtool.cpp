@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,7 +106,8 @@ void TestPrintTool::init()
     c.exec(u"INSERT INTO Giornale (Causale, Data, Codice, Descrizione, Quantita) VALUES "
            "('C', '2024-01-10 00:00:00', 'JAN1', 'January wine', 6), "
            "('S', '2024-02-10 00:00:00', 'FEB1', 'February wine', -2), "
-           "('C', '2024-03-10 00:00:00', 'MAR1', 'March wine', 3)"_s);
+           "('C', '2024-03-10 00:00:00', 'MAR1', 'March wine', 3), "
+           "('R', '2024-03-10 00:00:00', 'MAR1', 'March wine', -1)"_s);
     c.close();
     QVERIFY(!QFile::exists(path(u"vinary.ldb"_s)));
 }
@@ -215,6 +217,10 @@ void TestPrintTool::journalBetweenTwoDates()
     const QString text = readText(path(u"j.txt"_s));
     QVERIFY(text.contains(u"Stock Journal"_s));
     QCOMPARE(inOrder(text, {u"JAN1"_s, u"FEB1"_s, u"MAR1"_s}), (QStringList{u"FEB1"_s, u"MAR1"_s}));
+    // A reversal has its own name and counts against the load it takes back.
+    QVERIFY2(text.contains(u"Reversal"_s), qPrintable(text));
+    QVERIFY2(text.contains(QRegularExpression(u"Bottles loaded +2\\n"_s)), qPrintable(text));
+    QVERIFY2(text.contains(QRegularExpression(u"Bottles unloaded +2\\n"_s)), qPrintable(text));
 
     // Without dates, the whole journal: the dates the dialog would start with.
     const Run all = run({u"6"_s, u"--out"_s, u"all.txt"_s});

@@ -26,7 +26,9 @@ struct StockFixture {
     StockFixture()
     {
         createCellarDatabase(dir.filePath(QStringLiteral("vinary.mdb")));
-        language.load(QStringLiteral(VINARY_SOURCE_DIR "/resources/language/english.lng"));
+        // VINARY_GRAB_LANGUAGE=deutsch shows the windows in another language for their pictures.
+        language.load(QStringLiteral(VINARY_SOURCE_DIR "/resources/language/") +
+                      qEnvironmentVariable("VINARY_GRAB_LANGUAGE", QStringLiteral("english")) + u".lng");
         cellar.language = &language;
         cellar.messages = &messages;
         cellar.clock = [this] { return now; };

@@ -1,4 +1,5 @@
 #include "stock/movimentifrm.h"
+#include "stock/takebackfrm.h"
 
 #include "tests/stock/stockfixture.h"
 #include "widgets/datagrid.h"
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <QScopeGuard>
 
@@ -156,6 +158,7 @@ private slots:
     void resetAfterEveryMovement();
     void numbersInTheUsersLocales_data();
     void numbersInTheUsersLocales();
+    void takeBackFromTheWindow();
     void failingCardPostKeepsNothingAndShowsTheError();
     void filterModeWhileOpen();
     void modalOpeningAndCloseBox();
@@ -209,10 +212,17 @@ void TestMovimentiFrm::translatedLayoutAndTabOrder()
     QCOMPARE(win.grid->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(win.grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    // Tab order: search box, list, PrAcq, PrVen, Quant, Load, Unload.
+    // Tab order: search box, list, PrAcq, PrVen, Quant, Load, Unload, then the take-back button.
     win.search->setFocus();
     QTest::keyClicks(win.search, u"riserva"_s);
-    QWidget *const order[] = {win.grid, win.prAcq, win.prVen, win.quant, win.load, win.unload, win.search};
+    QWidget *const order[] = {win.grid,
+                              win.prAcq,
+                              win.prVen,
+                              win.quant,
+                              win.load,
+                              win.unload,
+                              w.findChild<QPushButton *>(u"btnStorno"_s),
+                              win.search};
     for (QWidget *next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
@@ -556,6 +566,48 @@ void TestMovimentiFrm::resetAfterEveryMovement()
     QCOMPARE(f.count(u"SELECT COUNT(DISTINCT Data) FROM Giornale"_s), 1);
     QCOMPARE(f.value(u"SELECT Data FROM Giornale"_s).toString(), u"2024-03-14 00:00:00"_s);
     QCOMPARE(f.value(u"SELECT Quantita FROM Schede"_s).toDouble(), 6.0);
+}
+
+void TestMovimentiFrm::takeBackFromTheWindow()
+{
+    StockFixture f;
+    addCards(f);
+    f.open();
+    Window win(f);
+    win.search->setFocus();
+    QTest::keyClicks(win.search, u"riserva"_s);
+    win.type(win.quant, u"4"_s);
+    QTest::mouseClick(win.load, Qt::LeftButton);
+    QCOMPARE(f.value(u"SELECT Quantita FROM Schede WHERE Codice = '%1'"_s.arg(kBaroloCode)).toDouble(), 10.0);
+
+    // The search narrows the list again; the take-back still finds its card.
+    QTest::keyClicks(win.search, u"chianti"_s);
+    bool listed = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *form = qobject_cast<vinary::TTakeBackForm *>(QApplication::activeModalWidget());
+        if (!form)
+            return;
+        listed = form->list()->topLevelItemCount() == 1 &&
+                 form->list()->topLevelItem(0)->text(2) == u"Barolo Riserva"_s &&
+                 form->list()->topLevelItem(0)->text(0) == u"Load"_s;
+        if (qEnvironmentVariableIsSet("VINARY_GRAB_DIR"))
+            form->grab().save(qEnvironmentVariable("VINARY_GRAB_DIR") + u"/storno.png"_s);
+        f.messages.setNextAnswer(false);
+        form->btnStornaClick(); // declined: nothing happens
+        f.messages.setNextAnswer(true);
+        form->btnStornaClick();
+        form->accept();
+    });
+    win.w->findChild<QPushButton *>(u"btnStorno"_s)->click();
+    QVERIFY(listed);
+    QCOMPARE(f.messages.questions().size(), 2);
+    QVERIFY(f.messages.notices().isEmpty());
+    QCOMPARE(f.value(u"SELECT Quantita FROM Schede WHERE Codice = '%1'"_s.arg(kBaroloCode)).toDouble(), 6.0);
+    QCOMPARE(f.value(u"SELECT group_concat(Causale || Quantita) FROM Giornale"_s).toString(),
+             u"C4.0,R-4.0"_s);
+    // Reset as after a movement; the focus waits in the search box for the window to be active again.
+    QVERIFY(win.search->text().isEmpty() && win.cleared());
+    QCOMPARE(win.w->focusWidget(), win.search);
 }
 
 void TestMovimentiFrm::numbersInTheUsersLocales_data()

@@ -207,9 +207,9 @@ inline void fillCellar(MemoryDataset &ds, const QDate &today)
 
 inline const QStringList &journalFields()
 {
-    static const QStringList fields = {u"ID"_s,       u"Causale"_s,     u"Data"_s,
-                                       u"Codice"_s,   u"Descrizione"_s, u"Anno"_s,
-                                       u"Quantita"_s, u"Prezzo_acq"_s,  u"Prezzo_ven"_s};
+    static const QStringList fields = {u"ID"_s,          u"Causale"_s,    u"Data"_s,     u"Codice"_s,
+                                       u"Descrizione"_s, u"Anno"_s,       u"Quantita"_s, u"Prezzo_acq"_s,
+                                       u"Prezzo_ven"_s,  u"NomeCausale"_s};
     return fields;
 }
 
@@ -221,7 +221,8 @@ inline void fillJournal(MemoryDataset &ds, const QDate &first, int lines)
         const double q = load ? 6 + i % 6 : 1 + i % 2;
         ds.addRow({i, load ? u"C"_s : u"S"_s, QDateTime(first.addDays(i / 2), QTime(0, 0)),
                    u"VN%1"_s.arg(1 + i % 15, 4, 10, QLatin1Char('0')), u"Vino del giornale %1"_s.arg(i),
-                   QString::number(2015 + i % 8), load ? q : -q, 10.0 + i % 9, 25.0 + i % 9});
+                   QString::number(2015 + i % 8), load ? q : -q, 10.0 + i % 9, 25.0 + i % 9,
+                   load ? u"Load"_s : u"Unload"_s});
     }
 }
 
