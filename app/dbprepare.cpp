@@ -1,5 +1,6 @@
 #include "app/dbprepare.h"
 
+#include "data/backups.h"
 #include "engine/db/connection.h"
 
 #include <QDir>
@@ -73,8 +74,10 @@ void prepareDatabaseFile(db::Connection &DB, const QString &dir)
     const QString database = dir + kDatabase;
     const bool sound = db::Connection::isSoundDatabase(database) || db::Connection::detectForeignFormat(database);
     // The copy replaces the old backup in one step, so a failed copy keeps the old one.
-    if (sound)
+    if (sound) {
         trasferisci(dir, kDatabase, dir, kBackup);
+        keepDatedBackup(dir);
+    }
     db::Connection::repair(database);
     db::Connection::compact(database);
 }

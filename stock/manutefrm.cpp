@@ -1,21 +1,26 @@
 #include "stock/manutefrm.h"
 
+#include "data/backups.h"
 #include "data/cellar.h"
 #include "data/journalpurge.h"
 #include "data/messagebox.h"
+#include "stock/restorefrm.h"
 #include "widgets/applicationtitle.h"
 #include "widgets/datebox.h"
 #include "widgets/dbedit.h"
 #include "widgets/guard.h"
 #include "widgets/numberentry.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -80,15 +85,52 @@ void TManutenzioneForm::buildControls()
     settingsLayout->addWidget(m_labelRicarico);
     settingsLayout->addWidget(m_editRicarico, 0, Qt::AlignLeft);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QGridLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
-    layout->addWidget(m_purgeGroup);
-    layout->addWidget(m_settingsGroup);
+    layout->addWidget(m_purgeGroup, 0, 0);
+    layout->addWidget(m_settingsGroup, 1, 0);
+    layout->addWidget(buildBackupGroup(), 0, 1, 2, 1);
 
     setTabOrder(DateEdit1->lineEdit(), btnPulizia);
     setTabOrder(btnPulizia, m_editUtente);
     setTabOrder(m_editUtente, m_editRicarico);
+    setTabOrder(m_editRicarico, m_copieGiorni);
+    setTabOrder(m_copieGiorni, m_copieSettimane);
+    setTabOrder(m_copieSettimane, btnRipristina);
+}
+
+QWidget *TManutenzioneForm::buildBackupGroup()
+{
+    m_backupGroup = new QGroupBox(u" [COPIE_SICUREZZA] "_s, this);
+    m_backupGroup->setObjectName(u"GroupBox3"_s);
+    auto spinBox = [this](const char *name, int minimum, int maximum) {
+        auto *box = new QSpinBox(m_backupGroup);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(minimum, maximum);
+        box->setFixedWidth(80);
+        return box;
+    };
+    m_copieGiorni = spinBox("EditCopieGiorni", 1, BackupRetention::kMaxDays);
+    m_copieSettimane = spinBox("EditCopieSettimane", 0, BackupRetention::kMaxWeeks);
+    m_labelGiorni = new QLabel(u"[COPIE_GIORNI]"_s, m_backupGroup);
+    m_labelSettimane = new QLabel(u"[COPIE_SETTIMANE]"_s, m_backupGroup);
+    m_labelGiorni->setBuddy(m_copieGiorni);
+    m_labelSettimane->setBuddy(m_copieSettimane);
+    btnRipristina = new QPushButton(u"[RIPRISTINA]"_s, m_backupGroup);
+    btnRipristina->setObjectName(u"btnRipristina"_s);
+    btnRipristina->setAutoDefault(false);
+    guardedConnect(btnRipristina, &QPushButton::clicked, this, [this] { btnRipristinaClick(); });
+
+    auto *grid = new QGridLayout(m_backupGroup);
+    grid->setContentsMargins(8, 6, 8, 8);
+    grid->addWidget(m_labelGiorni, 0, 0);
+    grid->addWidget(m_copieGiorni, 0, 1);
+    grid->addWidget(m_labelSettimane, 1, 0);
+    grid->addWidget(m_copieSettimane, 1, 1);
+    grid->setRowStretch(2, 1);
+    grid->addWidget(btnRipristina, 3, 0, 1, 2, Qt::AlignLeft);
+    return m_backupGroup;
 }
 
 // The translation pass: caption, purge button, the two groups, then every label.
@@ -98,8 +140,10 @@ void TManutenzioneForm::translate()
     btnPulizia->setText(m_cellar.traduci(btnPulizia->text()));
     m_purgeGroup->setTitle(m_cellar.traduci(m_purgeGroup->title()));
     m_settingsGroup->setTitle(m_cellar.traduci(m_settingsGroup->title()));
-    for (QLabel *label : {m_labelUtente, m_labelRicarico})
+    m_backupGroup->setTitle(m_cellar.traduci(m_backupGroup->title()));
+    for (QLabel *label : {m_labelUtente, m_labelRicarico, m_labelGiorni, m_labelSettimane})
         label->setText(m_cellar.traduci(label->text()));
+    btnRipristina->setText(m_cellar.traduci(btnRipristina->text()));
     DateEdit1->lineEdit()->setAccessibleName(m_purgeGroup->title().trimmed());
     m_editRicarico->numberEntry()->setRefusalText(m_cellar.traduci(u"[ERR_NUMERO]"_s));
 }
@@ -135,6 +179,9 @@ void TManutenzioneForm::showEvent(QShowEvent *event)
         // sure here costs nothing (edit does nothing while editing) and begins the row when the
         // table has none.
         guarded(this, [this] { m_cellar.intestazione.edit(); });
+        const BackupRetention retention = CellarBackups(m_cellar.programDir).retention();
+        m_copieGiorni->setValue(retention.days);
+        m_copieSettimane->setValue(retention.weeks);
     }
     QDialog::showEvent(event);
 }
@@ -155,6 +202,17 @@ void TManutenzioneForm::FormClose()
 {
     if (m_cellar.intestazione.isEditing())
         m_cellar.intestazione.post();
+    const CellarBackups backups(m_cellar.programDir);
+    const BackupRetention retention{m_copieGiorni->value(), m_copieSettimane->value()};
+    const BackupRetention stored = backups.retention();
+    if (retention.days != stored.days || retention.weeks != stored.weeks)
+        backups.setRetention(retention);
+}
+
+void TManutenzioneForm::btnRipristinaClick()
+{
+    TRestoreForm form(m_cellar, m_plainMessage, this);
+    form.exec();
 }
 
 void TManutenzioneForm::btnPuliziaClick()

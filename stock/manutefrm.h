@@ -5,6 +5,8 @@
 
 class QGroupBox;
 class QLabel;
+class QPushButton;
+class QSpinBox;
 class QToolButton;
 
 namespace vinary
@@ -29,9 +31,13 @@ public:
 
     // The handlers, as the controls call them.
     void btnPuliziaClick();
+    // Opens the list of dated copies, from which one is restored.
+    void btnRipristinaClick();
     void FormClose();
 
     DateBox *purgeDateBox() const { return DateEdit1; }
+    QSpinBox *dailyCopiesBox() const { return m_copieGiorni; }
+    QSpinBox *weeklyCopiesBox() const { return m_copieSettimane; }
 
 public Q_SLOTS:
     void done(int result) override;
@@ -43,6 +49,7 @@ private:
     void buildControls();
     void translate();
     void centreOnScreen();
+    QWidget *buildBackupGroup();
 
     Cellar &m_cellar;
     PlainMessage m_plainMessage;
@@ -55,6 +62,13 @@ private:
     QLabel *m_labelRicarico = nullptr;
     DbEdit *m_editUtente = nullptr;
     DbEdit *m_editRicarico = nullptr;
+
+    QGroupBox *m_backupGroup = nullptr;
+    QLabel *m_labelGiorni = nullptr;
+    QLabel *m_labelSettimane = nullptr;
+    QSpinBox *m_copieGiorni = nullptr;
+    QSpinBox *m_copieSettimane = nullptr;
+    QPushButton *btnRipristina = nullptr;
 };
 
 } // namespace vinary

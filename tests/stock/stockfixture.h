@@ -28,7 +28,7 @@ struct StockFixture {
         createCellarDatabase(dir.filePath(QStringLiteral("vinary.mdb")));
         // VINARY_GRAB_LANGUAGE=deutsch shows the windows in another language for their pictures.
         language.load(QStringLiteral(VINARY_SOURCE_DIR "/resources/language/") +
-                      qEnvironmentVariable("VINARY_GRAB_LANGUAGE", QStringLiteral("english")) + u".lng");
+                      qEnvironmentVariable("VINARY_GRAB_LANGUAGE", QStringLiteral("english")) + QStringLiteral(".lng"));
         cellar.language = &language;
         cellar.messages = &messages;
         cellar.clock = [this] { return now; };

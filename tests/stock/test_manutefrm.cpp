@@ -1,5 +1,8 @@
 #include "stock/manutefrm.h"
 
+#include "data/backups.h"
+#include "stock/restorefrm.h"
+
 #include "tests/stock/stockfixture.h"
 #include "widgets/datebox.h"
 #include "widgets/dbedit.h"
@@ -7,10 +10,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScopeGuard>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -101,6 +107,7 @@ private slots:
     void settingsTableWithoutRow();
     void unsavableSettingsKeepTheWindowOpen();
     void modalOpening();
+    void datedBackupsFromTheWindow();
 };
 
 void TestManuteFrm::translatedLayout()
@@ -116,7 +123,7 @@ void TestManuteFrm::translatedLayout()
     const QList<QGroupBox *> boxes = w.findChildren<QGroupBox *>();
     for (const QGroupBox *g : boxes)
         groups << g->title();
-    QCOMPARE(groups, (QStringList{u" Purge the journal "_s, u" Settings "_s}));
+    QCOMPARE(groups, (QStringList{u" Purge the journal "_s, u" Settings "_s, u" Dated backups "_s}));
     QCOMPARE(win.purge->text(), u"Delete movements up to this date"_s);
     QVERIFY(!win.purge->icon().isNull());
     QVERIFY(win.purge->autoRaise());
@@ -361,4 +368,46 @@ void TestManuteFrm::modalOpening()
 }
 
 QTEST_MAIN(TestManuteFrm)
+void TestManuteFrm::datedBackupsFromTheWindow()
+{
+    StockFixture f;
+    f.insert(u"Schede"_s, {{u"Descrizione"_s, u"Barolo"_s}});
+    f.insert(u"Schede"_s, {{u"Descrizione"_s, u"Soave"_s}});
+    f.open();
+    const vinary::CellarBackups backups(f.cellar.programDir);
+    backups.keepDatedCopy(f.cellar.DB, QDateTime(QDate(2024, 3, 12), QTime(9, 0)));
+    f.cellar.DB.exec(u"DELETE FROM Schede WHERE Descrizione = 'Soave'"_s);
+
+    Window win(f);
+    QCOMPARE(win.w->dailyCopiesBox()->value(), 7);
+    win.w->dailyCopiesBox()->setValue(10);
+    win.w->weeklyCopiesBox()->setValue(0);
+
+    QStringList rows;
+    QTimer::singleShot(0, this, [&] {
+        auto *form = qobject_cast<vinary::TRestoreForm *>(QApplication::activeModalWidget());
+        if (!form)
+            return;
+        for (int i = 0; i < form->list()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = form->list()->topLevelItem(i);
+            rows << item->text(1) + u'/' + item->text(2);
+        }
+        if (qEnvironmentVariableIsSet("VINARY_GRAB_DIR"))
+            form->grab().save(qEnvironmentVariable("VINARY_GRAB_DIR") + u"/ripristino.png"_s);
+        f.messages.setNextAnswer(true);
+        form->btnRipristinaClick();
+        form->accept();
+    });
+    win.w->findChild<QPushButton *>(u"btnRipristina"_s)->click();
+    QCOMPARE(rows, QStringList{u"2/0"_s});
+    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede"_s), 2);
+    QCOMPARE(win.plainMessages.size(), 1);
+    QCOMPARE(backups.copies().size(), 2); // the cellar as it was, kept first
+    // The settings row is editable again, and the retention is kept when the window closes.
+    QVERIFY(f.cellar.intestazione.isEditing());
+    win.w->close();
+    QCOMPARE(backups.retention().days, 10);
+    QCOMPARE(backups.retention().weeks, 0);
+}
+
 #include "test_manutefrm.moc"
