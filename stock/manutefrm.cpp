@@ -1,9 +1,12 @@
 #include "stock/manutefrm.h"
 
 #include "data/backups.h"
+#include "data/cardimport.h"
 #include "data/cellar.h"
+#include "data/cellarexport.h"
 #include "data/journalpurge.h"
 #include "data/messagebox.h"
+#include "stock/importfrm.h"
 #include "stock/restorefrm.h"
 #include "widgets/applicationtitle.h"
 #include "widgets/datebox.h"
@@ -12,6 +15,8 @@
 #include "widgets/numberentry.h"
 
 #include <QGridLayout>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -90,7 +95,8 @@ void TManutenzioneForm::buildControls()
     layout->setSpacing(8);
     layout->addWidget(m_purgeGroup, 0, 0);
     layout->addWidget(m_settingsGroup, 1, 0);
-    layout->addWidget(buildBackupGroup(), 0, 1, 2, 1);
+    layout->addWidget(buildBackupGroup(), 0, 1);
+    layout->addWidget(buildExchangeGroup(), 1, 1);
 
     setTabOrder(DateEdit1->lineEdit(), btnPulizia);
     setTabOrder(btnPulizia, m_editUtente);
@@ -98,6 +104,36 @@ void TManutenzioneForm::buildControls()
     setTabOrder(m_editRicarico, m_copieGiorni);
     setTabOrder(m_copieGiorni, m_copieSettimane);
     setTabOrder(m_copieSettimane, btnRipristina);
+    setTabOrder(btnRipristina, btnEsporta);
+    setTabOrder(btnEsporta, btnImporta);
+}
+
+QWidget *TManutenzioneForm::buildExchangeGroup()
+{
+    m_exchangeGroup = new QGroupBox(u" [SCAMBIO_DATI] "_s, this);
+    m_exchangeGroup->setObjectName(u"GroupBox4"_s);
+    btnEsporta = new QPushButton(u"[ESPORTA_CANTINA]"_s, m_exchangeGroup);
+    btnEsporta->setObjectName(u"btnEsporta"_s);
+    btnImporta = new QPushButton(u"[IMPORTA_SCHEDE]"_s, m_exchangeGroup);
+    btnImporta->setObjectName(u"btnImporta"_s);
+    auto *layout = new QVBoxLayout(m_exchangeGroup);
+    layout->setContentsMargins(8, 6, 8, 8);
+    for (QPushButton *button : {btnEsporta, btnImporta}) {
+        button->setAutoDefault(false);
+        layout->addWidget(button, 0, Qt::AlignLeft);
+    }
+    layout->addStretch(1);
+    guardedConnect(btnEsporta, &QPushButton::clicked, this, [this] { btnEsportaClick(); });
+    guardedConnect(btnImporta, &QPushButton::clicked, this, [this] { btnImportaClick(); });
+    m_chooseFolder = [this](QWidget *parent) {
+        return QFileDialog::getExistingDirectory(parent, m_cellar.traduci(u"[ESPORTA_CANTINA]"_s).remove(u'&'),
+                                                 QDir::homePath());
+    };
+    m_chooseImportFile = [this](QWidget *parent) {
+        return QFileDialog::getOpenFileName(parent, m_cellar.traduci(u"[IMPORTA_SCHEDE]"_s).remove(u'&'),
+                                            QDir::homePath(), u"CSV (*.csv *.txt);;* (*)"_s);
+    };
+    return m_exchangeGroup;
 }
 
 QWidget *TManutenzioneForm::buildBackupGroup()
@@ -141,6 +177,9 @@ void TManutenzioneForm::translate()
     m_purgeGroup->setTitle(m_cellar.traduci(m_purgeGroup->title()));
     m_settingsGroup->setTitle(m_cellar.traduci(m_settingsGroup->title()));
     m_backupGroup->setTitle(m_cellar.traduci(m_backupGroup->title()));
+    m_exchangeGroup->setTitle(m_cellar.traduci(m_exchangeGroup->title()));
+    for (QPushButton *button : {btnEsporta, btnImporta})
+        button->setText(m_cellar.traduci(button->text()));
     for (QLabel *label : {m_labelUtente, m_labelRicarico, m_labelGiorni, m_labelSettimane})
         label->setText(m_cellar.traduci(label->text()));
     btnRipristina->setText(m_cellar.traduci(btnRipristina->text()));
@@ -207,6 +246,26 @@ void TManutenzioneForm::FormClose()
     const BackupRetention stored = backups.retention();
     if (retention.days != stored.days || retention.weeks != stored.weeks)
         backups.setRetention(retention);
+}
+
+void TManutenzioneForm::btnEsportaClick()
+{
+    const QString folder = m_chooseFolder ? m_chooseFolder(this) : QString();
+    if (folder.isEmpty())
+        return;
+    exportCellar(m_cellar.DB, folder);
+    m_plainMessage(this, m_cellar.traduci(u"[ESPORTA_OK]"_s).arg(QDir::toNativeSeparators(folder)));
+}
+
+void TManutenzioneForm::btnImportaClick()
+{
+    const QString file = m_chooseImportFile ? m_chooseImportFile(this) : QString();
+    if (file.isEmpty())
+        return;
+    CardImport import(m_cellar);
+    import.loadFile(file);
+    TImportForm form(m_cellar, import, m_plainMessage, this);
+    form.exec();
 }
 
 void TManutenzioneForm::btnRipristinaClick()

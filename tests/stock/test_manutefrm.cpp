@@ -1,6 +1,7 @@
 #include "stock/manutefrm.h"
 
 #include "data/backups.h"
+#include "stock/importfrm.h"
 #include "stock/restorefrm.h"
 
 #include "tests/stock/stockfixture.h"
@@ -12,7 +13,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -108,6 +114,7 @@ private slots:
     void unsavableSettingsKeepTheWindowOpen();
     void modalOpening();
     void datedBackupsFromTheWindow();
+    void exportAndImportFromTheWindow();
 };
 
 void TestManuteFrm::translatedLayout()
@@ -123,7 +130,8 @@ void TestManuteFrm::translatedLayout()
     const QList<QGroupBox *> boxes = w.findChildren<QGroupBox *>();
     for (const QGroupBox *g : boxes)
         groups << g->title();
-    QCOMPARE(groups, (QStringList{u" Purge the journal "_s, u" Settings "_s, u" Dated backups "_s}));
+    QCOMPARE(groups,
+             (QStringList{u" Purge the journal "_s, u" Settings "_s, u" Dated backups "_s, u" Spreadsheets "_s}));
     QCOMPARE(win.purge->text(), u"Delete movements up to this date"_s);
     QVERIFY(!win.purge->icon().isNull());
     QVERIFY(win.purge->autoRaise());
@@ -408,6 +416,58 @@ void TestManuteFrm::datedBackupsFromTheWindow()
     win.w->close();
     QCOMPARE(backups.retention().days, 10);
     QCOMPARE(backups.retention().weeks, 0);
+}
+
+void TestManuteFrm::exportAndImportFromTheWindow()
+{
+    StockFixture f;
+    f.insert(u"Schede"_s, {{u"Codice"_s, u"A1"_s}, {u"Descrizione"_s, u"Barolo"_s}, {u"Ricarico"_s, 1.5}});
+    f.insert(u"Giornale"_s, {{u"Causale"_s, u"C"_s}, {u"Quantita"_s, 6.0}});
+    f.open();
+    Window win(f);
+    const QString out = f.dir.filePath(u"export"_s);
+    QDir().mkpath(out);
+    win.w->setFolderChooser([&](QWidget *) { return out; });
+    win.w->findChild<QPushButton *>(u"btnEsporta"_s)->click();
+    QCOMPARE(win.plainMessages.size(), 1);
+    QFile cards(out + u"/vinary-schede.csv"_s);
+    QVERIFY(cards.open(QIODevice::ReadOnly));
+    QVERIFY(cards.readAll().contains(",A1,Barolo,"));
+    QVERIFY(QFileInfo::exists(out + u"/vinary-giornale.csv"_s));
+
+    // An Italian spreadsheet: one good row, one bad, the markup left to the default. Its headers are
+    // known from the language files of the program directory.
+    const QDir languages(QStringLiteral(VINARY_SOURCE_DIR "/resources/language"));
+    for (const QString &name : languages.entryList({u"*.lng"_s}))
+        QVERIFY(QFile::copy(languages.filePath(name), f.dir.filePath(name)));
+    const QString csv = f.dir.filePath(u"cantina.csv"_s);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Codice;Descrizione;Prezzo d'acquisto;Colonna libera\r\nB2;Soave;7,50;x\r\nC3;Gavi;sette;y\r\n");
+    file.close();
+    win.w->setImportFileChooser([&](QWidget *) { return csv; });
+    QStringList seen;
+    QTimer::singleShot(0, this, [&] {
+        auto *form = qobject_cast<vinary::TImportForm *>(QApplication::activeModalWidget());
+        if (!form)
+            return;
+        for (int c = 0; c < 4; ++c)
+            seen << form->mappingBox(c)->currentText();
+        seen << QString::number(form->preview()->rowCount());
+        for (int i = 0; i < form->badRows()->count(); ++i)
+            seen << form->badRows()->item(i)->text();
+        if (qEnvironmentVariableIsSet("VINARY_GRAB_DIR"))
+            form->grab().save(qEnvironmentVariable("VINARY_GRAB_DIR") + u"/importa.png"_s);
+        form->findChild<QPushButton *>(u"btnImporta"_s)->click();
+    });
+    win.w->findChild<QPushButton *>(u"btnImporta"_s)->click();
+    QCOMPARE(seen, (QStringList{u"Code"_s, u"Description"_s, u"Purchase price"_s, u"(ignore)"_s, u"1"_s,
+                                u"Line 3: Purchase price: \"sette\" is not a number"_s}));
+    QCOMPARE(f.value(u"SELECT Codice || '|' || Prezzo_Acq || '|' || Ricarico FROM Schede WHERE Codice = 'B2'"_s)
+                 .toString(),
+             u"B2|7.5|2.0"_s);
+    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede"_s), 2);
+    QCOMPARE(win.plainMessages.last(), u"Cards added: 1. Cards updated: 0."_s);
 }
 
 #include "test_manutefrm.moc"
