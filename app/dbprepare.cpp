@@ -1,5 +1,6 @@
 #include "app/dbprepare.h"
 
+#include "data/backups.h"
 #include "engine/db/connection.h"
 #include "engine/db/lockfile.h"
 
@@ -124,8 +125,8 @@ Preparation prepareDatabaseFile(db::Connection &DB, const QString &dir)
     const QString foreignCopy = dir + u"mdbbackup.tmp"_s;
     if (foreign)
         trasferisci(dir, kDatabase, dir, u"mdbbackup.tmp"_s);
-    else if (db::Connection::isSoundDatabase(database))
-        makeStartupBackup(dir);
+    else if (db::Connection::isSoundDatabase(database) && makeStartupBackup(dir))
+        keepDatedBackup(dir);
     try {
         db::Connection::repair(database);
         db::Connection::compact(database);

@@ -9,6 +9,7 @@
 #include "app/singleinstance.h"
 #include "app/splash.h"
 #include "app/startup.h"
+#include "app/startuprestore.h"
 #include "catalogue/vinaryfrm.h"
 #include "data/schemaupgrade.h"
 #include "reports/printing.h"
@@ -103,8 +104,15 @@ TMainForm::TMainForm(TSplashForm *splash, QWidget *parent)
     createStatusLine();
     applyMinimumSize();
 
-    // A failing step ends the creation there; the program goes on with what was set up.
-    guarded(this, [this] { FormCreate(); });
+    // A failing step ends the creation there; the program goes on with what was set up, unless a
+    // dated copy can stand in for a missing or damaged database.
+    if (!guarded(this, [this] { FormCreate(); }) && !m_cellar.DB.isOpen()) {
+        guarded(this, [this] { m_language.load(LanguageTable::iniFileName()); });
+        bool restored = false;
+        guarded(this, [&] { restored = offerStartupRestore(m_cellar); });
+        if (restored)
+            guarded(this, [this] { FormCreate(); });
+    }
 }
 
 TMainForm::~TMainForm()
@@ -229,6 +237,7 @@ void TMainForm::createStatusLine()
 void TMainForm::buildPrintMenu()
 {
     db::Table &stampe = m_cellar.stampe;
+    Stampe1->clear();
     stampe.open();
     try {
         for (stampe.first(); !stampe.eof(); stampe.next()) {

@@ -1,21 +1,31 @@
 #include "stock/manutefrm.h"
 
+#include "data/backups.h"
+#include "data/cardimport.h"
 #include "data/cellar.h"
+#include "data/cellarexport.h"
 #include "data/journalpurge.h"
 #include "data/messagebox.h"
+#include "stock/importfrm.h"
+#include "stock/restorefrm.h"
 #include "widgets/applicationtitle.h"
 #include "widgets/datebox.h"
 #include "widgets/dbedit.h"
 #include "widgets/guard.h"
 #include "widgets/numberentry.h"
 
+#include <QGridLayout>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -80,15 +90,83 @@ void TManutenzioneForm::buildControls()
     settingsLayout->addWidget(m_labelRicarico);
     settingsLayout->addWidget(m_editRicarico, 0, Qt::AlignLeft);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QGridLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
-    layout->addWidget(m_purgeGroup);
-    layout->addWidget(m_settingsGroup);
+    layout->addWidget(m_purgeGroup, 0, 0);
+    layout->addWidget(m_settingsGroup, 1, 0);
+    layout->addWidget(buildBackupGroup(), 0, 1);
+    layout->addWidget(buildExchangeGroup(), 1, 1);
 
     setTabOrder(DateEdit1->lineEdit(), btnPulizia);
     setTabOrder(btnPulizia, m_editUtente);
     setTabOrder(m_editUtente, m_editRicarico);
+    setTabOrder(m_editRicarico, m_copieGiorni);
+    setTabOrder(m_copieGiorni, m_copieSettimane);
+    setTabOrder(m_copieSettimane, btnRipristina);
+    setTabOrder(btnRipristina, btnEsporta);
+    setTabOrder(btnEsporta, btnImporta);
+}
+
+QWidget *TManutenzioneForm::buildExchangeGroup()
+{
+    m_exchangeGroup = new QGroupBox(u" [SCAMBIO_DATI] "_s, this);
+    m_exchangeGroup->setObjectName(u"GroupBox4"_s);
+    btnEsporta = new QPushButton(u"[ESPORTA_CANTINA]"_s, m_exchangeGroup);
+    btnEsporta->setObjectName(u"btnEsporta"_s);
+    btnImporta = new QPushButton(u"[IMPORTA_SCHEDE]"_s, m_exchangeGroup);
+    btnImporta->setObjectName(u"btnImporta"_s);
+    auto *layout = new QVBoxLayout(m_exchangeGroup);
+    layout->setContentsMargins(8, 6, 8, 8);
+    for (QPushButton *button : {btnEsporta, btnImporta}) {
+        button->setAutoDefault(false);
+        layout->addWidget(button, 0, Qt::AlignLeft);
+    }
+    layout->addStretch(1);
+    guardedConnect(btnEsporta, &QPushButton::clicked, this, [this] { btnEsportaClick(); });
+    guardedConnect(btnImporta, &QPushButton::clicked, this, [this] { btnImportaClick(); });
+    m_chooseFolder = [this](QWidget *parent) {
+        return QFileDialog::getExistingDirectory(parent, m_cellar.traduci(u"[ESPORTA_CANTINA]"_s).remove(u'&'),
+                                                 QDir::homePath());
+    };
+    m_chooseImportFile = [this](QWidget *parent) {
+        return QFileDialog::getOpenFileName(parent, m_cellar.traduci(u"[IMPORTA_SCHEDE]"_s).remove(u'&'),
+                                            QDir::homePath(), u"CSV (*.csv *.txt);;* (*)"_s);
+    };
+    return m_exchangeGroup;
+}
+
+QWidget *TManutenzioneForm::buildBackupGroup()
+{
+    m_backupGroup = new QGroupBox(u" [COPIE_SICUREZZA] "_s, this);
+    m_backupGroup->setObjectName(u"GroupBox3"_s);
+    auto spinBox = [this](const char *name, int minimum, int maximum) {
+        auto *box = new QSpinBox(m_backupGroup);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(minimum, maximum);
+        box->setFixedWidth(80);
+        return box;
+    };
+    m_copieGiorni = spinBox("EditCopieGiorni", 1, BackupRetention::kMaxDays);
+    m_copieSettimane = spinBox("EditCopieSettimane", 0, BackupRetention::kMaxWeeks);
+    m_labelGiorni = new QLabel(u"[COPIE_GIORNI]"_s, m_backupGroup);
+    m_labelSettimane = new QLabel(u"[COPIE_SETTIMANE]"_s, m_backupGroup);
+    m_labelGiorni->setBuddy(m_copieGiorni);
+    m_labelSettimane->setBuddy(m_copieSettimane);
+    btnRipristina = new QPushButton(u"[RIPRISTINA]"_s, m_backupGroup);
+    btnRipristina->setObjectName(u"btnRipristina"_s);
+    btnRipristina->setAutoDefault(false);
+    guardedConnect(btnRipristina, &QPushButton::clicked, this, [this] { btnRipristinaClick(); });
+
+    auto *grid = new QGridLayout(m_backupGroup);
+    grid->setContentsMargins(8, 6, 8, 8);
+    grid->addWidget(m_labelGiorni, 0, 0);
+    grid->addWidget(m_copieGiorni, 0, 1);
+    grid->addWidget(m_labelSettimane, 1, 0);
+    grid->addWidget(m_copieSettimane, 1, 1);
+    grid->setRowStretch(2, 1);
+    grid->addWidget(btnRipristina, 3, 0, 1, 2, Qt::AlignLeft);
+    return m_backupGroup;
 }
 
 // The translation pass: caption, purge button, the two groups, then every label.
@@ -98,8 +176,13 @@ void TManutenzioneForm::translate()
     btnPulizia->setText(m_cellar.traduci(btnPulizia->text()));
     m_purgeGroup->setTitle(m_cellar.traduci(m_purgeGroup->title()));
     m_settingsGroup->setTitle(m_cellar.traduci(m_settingsGroup->title()));
-    for (QLabel *label : {m_labelUtente, m_labelRicarico})
+    m_backupGroup->setTitle(m_cellar.traduci(m_backupGroup->title()));
+    m_exchangeGroup->setTitle(m_cellar.traduci(m_exchangeGroup->title()));
+    for (QPushButton *button : {btnEsporta, btnImporta})
+        button->setText(m_cellar.traduci(button->text()));
+    for (QLabel *label : {m_labelUtente, m_labelRicarico, m_labelGiorni, m_labelSettimane})
         label->setText(m_cellar.traduci(label->text()));
+    btnRipristina->setText(m_cellar.traduci(btnRipristina->text()));
     DateEdit1->lineEdit()->setAccessibleName(m_purgeGroup->title().trimmed());
     m_editRicarico->numberEntry()->setRefusalText(m_cellar.traduci(u"[ERR_NUMERO]"_s));
 }
@@ -135,6 +218,9 @@ void TManutenzioneForm::showEvent(QShowEvent *event)
         // sure here costs nothing (edit does nothing while editing) and begins the row when the
         // table has none.
         guarded(this, [this] { m_cellar.intestazione.edit(); });
+        const BackupRetention retention = CellarBackups(m_cellar.programDir).retention();
+        m_copieGiorni->setValue(retention.days);
+        m_copieSettimane->setValue(retention.weeks);
     }
     QDialog::showEvent(event);
 }
@@ -155,6 +241,37 @@ void TManutenzioneForm::FormClose()
 {
     if (m_cellar.intestazione.isEditing())
         m_cellar.intestazione.post();
+    const CellarBackups backups(m_cellar.programDir);
+    const BackupRetention retention{m_copieGiorni->value(), m_copieSettimane->value()};
+    const BackupRetention stored = backups.retention();
+    if (retention.days != stored.days || retention.weeks != stored.weeks)
+        backups.setRetention(retention);
+}
+
+void TManutenzioneForm::btnEsportaClick()
+{
+    const QString folder = m_chooseFolder ? m_chooseFolder(this) : QString();
+    if (folder.isEmpty())
+        return;
+    exportCellar(m_cellar.DB, folder);
+    m_plainMessage(this, m_cellar.traduci(u"[ESPORTA_OK]"_s).arg(QDir::toNativeSeparators(folder)));
+}
+
+void TManutenzioneForm::btnImportaClick()
+{
+    const QString file = m_chooseImportFile ? m_chooseImportFile(this) : QString();
+    if (file.isEmpty())
+        return;
+    CardImport import(m_cellar);
+    import.loadFile(file);
+    TImportForm form(m_cellar, import, m_plainMessage, this);
+    form.exec();
+}
+
+void TManutenzioneForm::btnRipristinaClick()
+{
+    TRestoreForm form(m_cellar, m_plainMessage, this);
+    form.exec();
 }
 
 void TManutenzioneForm::btnPuliziaClick()

@@ -91,6 +91,10 @@ private Q_SLOTS:
         QCOMPARE(bytes(file(QStringLiteral("vinary_backup.mdb"))), before);
         QCOMPARE(dump(file(QStringLiteral("vinary.mdb"))), content);
         QCOMPARE(QDir(m_prog).entryList({QStringLiteral("mdb*.tmp")}), QStringList());
+        // Besides the backup, a dated copy with the same content.
+        const QStringList dated = QDir(file(QStringLiteral("backup"))).entryList({QStringLiteral("vinary-*.mdb")});
+        QCOMPARE(dated.size(), 1);
+        QCOMPARE(dump(file(QStringLiteral("backup/")) + dated.first()), content);
         DB.open();
         DB.exec(QStringLiteral("INSERT INTO Schede (Descrizione) VALUES ('next')"));
         Statement s = DB.prepare(QStringLiteral("SELECT max(ID) FROM Schede"));
@@ -126,6 +130,7 @@ private Q_SLOTS:
         QCOMPARE(prepareDatabaseFile(DB, m_prog).skipped, Preparation::Skipped::Nothing);
         QCOMPARE(bytes(file(u"vinary.mdb"_s)), before);
         QCOMPARE(QDir(m_prog).entryList(QDir::Files), listing);
+        QVERIFY(!QFileInfo::exists(file(u"backup"_s)));
         if (!held)
             QCOMPARE(bytes(file(u"vinary.ldb"_s)), contents);
     }

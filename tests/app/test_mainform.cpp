@@ -5,9 +5,11 @@
 #include "app/infofrm.h"
 #include "app/mainform.h"
 #include "app/mainparts.h"
+#include "app/mymsg.h"
 #include "app/splash.h"
 #include "app/startup.h"
 #include "catalogue/vinaryfrm.h"
+#include "data/backups.h"
 #include "data/picklist.h"
 #include "programdir.h"
 #include "recordinglauncher.h"
@@ -22,6 +24,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
@@ -98,6 +101,7 @@ private Q_SLOTS:
     void printItemsFollowOrdine();
     void missingLanguageFileStopsTheCreation();
     void missingDatabaseStopsBeforeTheTables();
+    void damagedDatabaseOffersTheNewestDatedCopy();
     void emptySettingsAndReportTables();
     void startUpBacksUpAndCompacts();
     void lockFilePresentLeavesTheFilesAlone();
@@ -255,6 +259,38 @@ void TestMainForm::missingDatabaseStopsBeforeTheTables()
     QCOMPARE(main.Archivio->text(), u"[MENU_SCHEDE]"_s);
     QCOMPARE(testing::readAll(dir.file(u"vinary_backup.mdb"_s)), QByteArray("the last good backup"));
     QVERIFY(!QFileInfo::exists(dir.file(u"vinary.ldb"_s)));
+}
+
+void TestMainForm::damagedDatabaseOffersTheNewestDatedCopy()
+{
+    ProgramDir dir;
+    QVERIFY(dir.createDatabase(kOwnerAndPlainReport));
+    QVERIFY(
+        dir.writeLanguage(kLanguage + QStringList{u"[RIPRISTINO_AVVIO]=Ripristinare la copia del %1?"_s}));
+    QVERIFY(dir.enter());
+    CellarBackups(dir.path() + u'/').keepDatedCopy(QDateTime(QDate(2024, 3, 12), QTime(9, 30)));
+    QVERIFY(testing::writeAll(dir.database(), "damaged by a crash"));
+    RecordingErrorBox errors;
+
+    QString asked;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<MymsgDialog *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        asked = box->findChild<QLabel *>(u"lblText"_s)->text();
+        box->findChild<QPushButton *>(u"btnSi"_s)->click();
+    });
+    TMainForm main;
+
+    // The engine's error first, then the question naming the copy's date; the start goes on with it.
+    QCOMPARE(errors.messages().size(), 1);
+    QVERIFY2(
+        asked.contains(QLocale().toString(QDateTime(QDate(2024, 3, 12), QTime(9, 30)), QLocale::ShortFormat)),
+        qPrintable(asked));
+    QVERIFY(main.cellar().DB.isOpen());
+    QCOMPARE(main.cellar().intestazione.fieldByName(u"Utente"_s).asString(), u"Enoteca Rossi"_s);
+    QCOMPARE(main.printItems().size(), 7);
+    QCOMPARE(testing::readAll(dir.file(u"vinary.mdb.damaged"_s)), QByteArray("damaged by a crash"));
 }
 
 void TestMainForm::emptySettingsAndReportTables()

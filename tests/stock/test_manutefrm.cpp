@@ -1,5 +1,9 @@
 #include "stock/manutefrm.h"
 
+#include "data/backups.h"
+#include "stock/importfrm.h"
+#include "stock/restorefrm.h"
+
 #include "tests/stock/stockfixture.h"
 #include "widgets/datebox.h"
 #include "widgets/dbedit.h"
@@ -7,10 +11,18 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScopeGuard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -101,6 +113,8 @@ private slots:
     void settingsTableWithoutRow();
     void unsavableSettingsKeepTheWindowOpen();
     void modalOpening();
+    void datedBackupsFromTheWindow();
+    void exportAndImportFromTheWindow();
 };
 
 void TestManuteFrm::translatedLayout()
@@ -116,7 +130,8 @@ void TestManuteFrm::translatedLayout()
     const QList<QGroupBox *> boxes = w.findChildren<QGroupBox *>();
     for (const QGroupBox *g : boxes)
         groups << g->title();
-    QCOMPARE(groups, (QStringList{u" Purge the journal "_s, u" Settings "_s}));
+    QCOMPARE(groups,
+             (QStringList{u" Purge the journal "_s, u" Settings "_s, u" Dated backups "_s, u" Spreadsheets "_s}));
     QCOMPARE(win.purge->text(), u"Delete movements up to this date"_s);
     QVERIFY(!win.purge->icon().isNull());
     QVERIFY(win.purge->autoRaise());
@@ -361,4 +376,98 @@ void TestManuteFrm::modalOpening()
 }
 
 QTEST_MAIN(TestManuteFrm)
+void TestManuteFrm::datedBackupsFromTheWindow()
+{
+    StockFixture f;
+    f.insert(u"Schede"_s, {{u"Descrizione"_s, u"Barolo"_s}});
+    f.insert(u"Schede"_s, {{u"Descrizione"_s, u"Soave"_s}});
+    f.open();
+    const vinary::CellarBackups backups(f.cellar.programDir);
+    backups.keepDatedCopy(f.cellar.DB, QDateTime(QDate(2024, 3, 12), QTime(9, 0)));
+    f.cellar.DB.exec(u"DELETE FROM Schede WHERE Descrizione = 'Soave'"_s);
+
+    Window win(f);
+    QCOMPARE(win.w->dailyCopiesBox()->value(), 7);
+    win.w->dailyCopiesBox()->setValue(10);
+    win.w->weeklyCopiesBox()->setValue(0);
+
+    QStringList rows;
+    QTimer::singleShot(0, this, [&] {
+        auto *form = qobject_cast<vinary::TRestoreForm *>(QApplication::activeModalWidget());
+        if (!form)
+            return;
+        for (int i = 0; i < form->list()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = form->list()->topLevelItem(i);
+            rows << item->text(1) + u'/' + item->text(2);
+        }
+        if (qEnvironmentVariableIsSet("VINARY_GRAB_DIR"))
+            form->grab().save(qEnvironmentVariable("VINARY_GRAB_DIR") + u"/ripristino.png"_s);
+        f.messages.setNextAnswer(true);
+        form->btnRipristinaClick();
+        form->accept();
+    });
+    win.w->findChild<QPushButton *>(u"btnRipristina"_s)->click();
+    QCOMPARE(rows, QStringList{u"2/0"_s});
+    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede"_s), 2);
+    QCOMPARE(win.plainMessages.size(), 1);
+    QCOMPARE(backups.copies().size(), 2); // the cellar as it was, kept first
+    // The settings row is editable again, and the retention is kept when the window closes.
+    QVERIFY(f.cellar.intestazione.isEditing());
+    win.w->close();
+    QCOMPARE(backups.retention().days, 10);
+    QCOMPARE(backups.retention().weeks, 0);
+}
+
+void TestManuteFrm::exportAndImportFromTheWindow()
+{
+    StockFixture f;
+    f.insert(u"Schede"_s, {{u"Codice"_s, u"A1"_s}, {u"Descrizione"_s, u"Barolo"_s}, {u"Ricarico"_s, 1.5}});
+    f.insert(u"Giornale"_s, {{u"Causale"_s, u"C"_s}, {u"Quantita"_s, 6.0}});
+    f.open();
+    Window win(f);
+    const QString out = f.dir.filePath(u"export"_s);
+    QDir().mkpath(out);
+    win.w->setFolderChooser([&](QWidget *) { return out; });
+    win.w->findChild<QPushButton *>(u"btnEsporta"_s)->click();
+    QCOMPARE(win.plainMessages.size(), 1);
+    QFile cards(out + u"/vinary-schede.csv"_s);
+    QVERIFY(cards.open(QIODevice::ReadOnly));
+    QVERIFY(cards.readAll().contains(",A1,Barolo,"));
+    QVERIFY(QFileInfo::exists(out + u"/vinary-giornale.csv"_s));
+
+    // An Italian spreadsheet: one good row, one bad, the markup left to the default. Its headers are
+    // known from the language files of the program directory.
+    const QDir languages(QStringLiteral(VINARY_SOURCE_DIR "/resources/language"));
+    for (const QString &name : languages.entryList({u"*.lng"_s}))
+        QVERIFY(QFile::copy(languages.filePath(name), f.dir.filePath(name)));
+    const QString csv = f.dir.filePath(u"cantina.csv"_s);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Codice;Descrizione;Prezzo d'acquisto;Colonna libera\r\nB2;Soave;7,50;x\r\nC3;Gavi;sette;y\r\n");
+    file.close();
+    win.w->setImportFileChooser([&](QWidget *) { return csv; });
+    QStringList seen;
+    QTimer::singleShot(0, this, [&] {
+        auto *form = qobject_cast<vinary::TImportForm *>(QApplication::activeModalWidget());
+        if (!form)
+            return;
+        for (int c = 0; c < 4; ++c)
+            seen << form->mappingBox(c)->currentText();
+        seen << QString::number(form->preview()->rowCount());
+        for (int i = 0; i < form->badRows()->count(); ++i)
+            seen << form->badRows()->item(i)->text();
+        if (qEnvironmentVariableIsSet("VINARY_GRAB_DIR"))
+            form->grab().save(qEnvironmentVariable("VINARY_GRAB_DIR") + u"/importa.png"_s);
+        form->findChild<QPushButton *>(u"btnImporta"_s)->click();
+    });
+    win.w->findChild<QPushButton *>(u"btnImporta"_s)->click();
+    QCOMPARE(seen, (QStringList{u"Code"_s, u"Description"_s, u"Purchase price"_s, u"(ignore)"_s, u"1"_s,
+                                u"Line 3: Purchase price: \"sette\" is not a number"_s}));
+    QCOMPARE(f.value(u"SELECT Codice || '|' || Prezzo_Acq || '|' || Ricarico FROM Schede WHERE Codice = 'B2'"_s)
+                 .toString(),
+             u"B2|7.5|2.0"_s);
+    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede"_s), 2);
+    QCOMPARE(win.plainMessages.last(), u"Cards added: 1. Cards updated: 0."_s);
+}
+
 #include "test_manutefrm.moc"

@@ -159,6 +159,7 @@ private slots:
     void takeBackFromTheWindow();
     void numbersInTheUsersLocales_data();
     void numbersInTheUsersLocales();
+    void takeBackFromTheWindow();
     void failingCardPostKeepsNothingAndShowsTheError();
     void filterModeWhileOpen();
     void modalOpeningAndCloseBox();
