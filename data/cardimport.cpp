@@ -194,12 +194,13 @@ QVariant CardImport::read(const Target &target, const QString &text, QString *er
         const QString t = text.trimmed();
         if (t.isEmpty())
             return {};
-        if (const std::optional<double> d = parseUserNumber(t, m_locale))
+        if (const std::optional<double> d = parseUserNumber(t, m_numbers))
             return *d;
-        // A spreadsheet may write groups of thousands, as "1.234,50" in Italian.
+        // A spreadsheet may write groups of thousands, as "1.234,50" in Italian; without the
+        // decimal separator "12.345" could be either, and is refused.
         bool ok = false;
-        const double d = m_locale.toDouble(t, &ok);
-        if (ok && std::isfinite(d))
+        const double d = m_numbers.toDouble(t, &ok);
+        if (ok && std::isfinite(d) && t.contains(m_numbers.decimalPoint()))
             return d;
         *error =
             m_cellar.traduci(u"[IMP_ERR_NUMERO]"_s).arg(caption(int(&target - targets().constData())), t);
@@ -253,6 +254,21 @@ void CardImport::convert()
     for (int t : std::as_const(m_mapping))
         described = described || t == description;
     m_rows.reserve(m_table.records.size());
+
+    bool comma = false;
+    bool point = false;
+    for (const CsvRecord &record : std::as_const(m_table.records)) {
+        for (int c = 0; c < std::min<int>(columns, int(record.fields.size())); ++c) {
+            const int t = m_mapping.at(c);
+            if (t >= 0 && list.at(t).kind == Kind::Number) {
+                comma = comma || record.fields.at(c).contains(u',');
+                point = point || record.fields.at(c).contains(u'.');
+            }
+        }
+    }
+    // A file written with "." alone (as Vinary's own export) reads it as the decimal point even
+    // where the user's locale groups thousands with it.
+    m_numbers = point && !comma ? QLocale::c() : m_locale;
     for (const CsvRecord &record : std::as_const(m_table.records)) {
         int count = int(record.fields.size());
         // Separators left at the end of a line add only empty fields.

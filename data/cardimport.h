@@ -100,6 +100,9 @@ private:
     QList<int> m_mapping;
     bool m_matchOnCode = false;
     QLocale m_locale;
+    // The rules numbers of this file are read by: a file whose numbers all use one separator
+    // reads it as the decimal one; a mixed file reads by the user's locale.
+    QLocale m_numbers;
     QList<Row> m_rows;
     QList<BadRow> m_bad;
     QList<CutText> m_cut;

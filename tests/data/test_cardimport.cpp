@@ -260,11 +260,13 @@ void TestCardImport::roundTripThroughTheExport()
                           "('8001', 'Château d''Yquem, \"Sauternes\"', 'Sémillon', '2015', '14', "
                           "'Lur-Saluces', 3, 312.45, 1.5, "
                           "468.675, 1, '2024-03-14 00:00:00', '2040-01-01 00:00:00', 'riga 1\nriga 2'), "
-                          "('', 'Barbera d''Asti', '', '', '', '', 0.5, 4.1, 2, 0, 0, NULL, NULL, NULL)"_s);
+                          "('', 'Barbera d''Asti', '', '', '', '', 0.5, 12.345, 2, 0, 0, NULL, NULL, NULL)"_s);
     const QByteArray csv = vinary::tableCsv(source.cellar.DB, u"Schede"_s);
 
     Fixture target;
     CardImport import(target.cellar);
+    // In Italian "12.345" could be twelve thousand; in a file of points only it is a decimal.
+    import.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     import.load(csv);
     QVERIFY(import.badRows().isEmpty());
     QCOMPARE(import.import().added, 2);
