@@ -159,7 +159,6 @@ private slots:
     void takeBackFromTheWindow();
     void numbersInTheUsersLocales_data();
     void numbersInTheUsersLocales();
-    void takeBackFromTheWindow();
     void failingCardPostKeepsNothingAndShowsTheError();
     void filterModeWhileOpen();
     void modalOpeningAndCloseBox();
