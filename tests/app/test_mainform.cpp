@@ -289,7 +289,9 @@ void TestMainForm::damagedDatabaseOffersTheNewestDatedCopy()
         qPrintable(asked));
     QVERIFY(main.cellar().DB.isOpen());
     QCOMPARE(main.cellar().intestazione.fieldByName(u"Utente"_s).asString(), u"Enoteca Rossi"_s);
-    QCOMPARE(main.printItems().size(), 7);
+    db::Statement reports = main.cellar().DB.prepare(u"SELECT COUNT(*) FROM Stampe"_s);
+    QVERIFY(reports.step());
+    QCOMPARE(main.printItems().size(), int(reports.int64(0))); // the print menu built once
     QCOMPARE(testing::readAll(dir.file(u"vinary.mdb.damaged"_s)), QByteArray("damaged by a crash"));
 }
 
