@@ -119,7 +119,8 @@ bool NumberEntry::refuseUnreadable(QWidget *root)
 
 bool NumberEntry::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_edit || !m_active || m_edit->isReadOnly())
+    // An edit being destroyed is no longer a QLineEdit when its last focus events arrive.
+    if (qobject_cast<QLineEdit *>(watched) != m_edit || !m_active || m_edit->isReadOnly())
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
