@@ -2,6 +2,7 @@
 
 #include "data/messagebox.h"
 #include "language/languagetable.h"
+#include "language/qtcatalogue.h"
 #include "widgets/filedialog.h"
 
 #include <QDir>
@@ -28,6 +29,9 @@ bool runLanguageChange(QWidget *parent, FileDialog &dialog, LanguageTable &table
     if (chosen.isEmpty())
         return false;
     table.changeLanguage(chosen, programDir);
+    // Qt's dialogs opened from now on speak the new language, as the messages do; the windows made
+    // before keep their texts until the next start.
+    installQtCatalogue(qtCatalogueLanguage(table));
     box.notice(table.traduci(u"   [CARICO_LINGUA]   "_s));
     return true;
 }

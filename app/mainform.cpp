@@ -141,6 +141,9 @@ void TMainForm::FormCreate()
     m_cellar.intestazione.open();
     buildPrintMenu();
 
+    // The English file first: it fills in what an old or hand-made language.ini lacks, even when
+    // language.ini itself cannot be read.
+    m_language.loadFallback(m_cellar.programDir + LanguageTable::fallbackFileName());
     m_language.load(LanguageTable::iniFileName());
     setApplicationTitle(traduci(u"[TITOLO]"_s));
 

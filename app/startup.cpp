@@ -5,6 +5,9 @@
 #include "app/placement.h"
 #include "app/splash.h"
 #include "catalogue/vinaryfrm.h"
+#include "engine/common/errors.h"
+#include "language/languagetable.h"
+#include "language/qtcatalogue.h"
 #include "reports/select.h"
 #include "stock/manutefrm.h"
 #include "stock/movimentifrm.h"
@@ -31,9 +34,27 @@ Forms &forms()
     return instance;
 }
 
+namespace
+{
+
+// The language file the main window is about to load; an unreadable one is reported by the main
+// window, so here it only leaves the system's language.
+LanguageTable startLanguage()
+{
+    LanguageTable table;
+    try {
+        table.load(LanguageTable::iniFileName());
+    } catch (const VinaryError &) {
+    }
+    return table;
+}
+
+} // namespace
+
 Forms &createForms()
 {
     Forms &f = forms();
+    installQtCatalogue(qtCatalogueLanguage(startLanguage()));
     f.SplashForm = new TSplashForm;
     setApplicationTitle(u"[TITOLO]"_s);
 

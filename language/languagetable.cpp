@@ -1,6 +1,10 @@
 #include "language/languagetable.h"
 
+#include "engine/common/errors.h"
 #include "language/languagefile.h"
+
+#include <QDir>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -8,7 +12,12 @@ namespace vinary {
 
 QString LanguageTable::lookup(const QString &name) const
 {
-    for (const QString &line : m_lines) {
+    return lookupIn(m_lines, name);
+}
+
+QString LanguageTable::lookupIn(const QStringList &lines, const QString &name)
+{
+    for (const QString &line : lines) {
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0)
             continue;
@@ -41,7 +50,9 @@ QString LanguageTable::traduci(const QString &text) const
 
     QString name = key.toString();
     name.remove(u'&');
-    const QString value = lookup(name);
+    QString value = lookup(name);
+    if (value.isEmpty())
+        value = lookupIn(m_fallback, name);
 
     QString result;
     result.reserve(head.size() + (value.isEmpty() ? key.size() : value.size()) + tail.size());
@@ -64,15 +75,50 @@ void LanguageTable::save(const QString &fileName) const
     writeLanguageFile(fileName, m_lines);
 }
 
+void LanguageTable::loadFallback(const QString &fileName)
+{
+    try {
+        m_fallback = readLanguageFile(fileName);
+    } catch (const VinaryError &) {
+        m_fallback.clear();
+    }
+}
+
 void LanguageTable::changeLanguage(const QString &chosenFile, const QString &programDir)
 {
-    load(chosenFile);
+    QStringList lines = readLanguageFile(chosenFile);
+    if (!isLanguageText(lines)) {
+        // Told in the language still in force, which the user can read.
+        const QString name = QDir::toNativeSeparators(chosenFile);
+        const QString message = traduci(u"[ERR_FILE_LINGUA]"_s);
+        throw VinaryError(message.contains(u"%1"_s) ? message.arg(name) : message + u' ' + name);
+    }
+    m_lines = std::move(lines);
     save(programDir + iniFileName());
+}
+
+bool LanguageTable::isLanguageText(const QStringList &lines)
+{
+    static const QRegularExpression entry(u"^\\[[A-Za-z0-9_]+\\]="_s);
+    bool hasEntry = false;
+    for (const QString &line : lines) {
+        for (const QChar c : line) {
+            if (c.category() == QChar::Other_Control && c != u'\t')
+                return false;
+        }
+        hasEntry = hasEntry || entry.match(line).hasMatch();
+    }
+    return hasEntry;
 }
 
 QString LanguageTable::iniFileName()
 {
     return u"language.ini"_s;
+}
+
+QString LanguageTable::fallbackFileName()
+{
+    return u"english.lng"_s;
 }
 
 } // namespace vinary

@@ -8,7 +8,9 @@
 namespace vinary {
 
 // The program's language table: KEY=VALUE lines kept exactly as read (no trimming, no sorting,
-// duplicates kept), and the translation of bracketed keys through it.
+// duplicates kept), and the translation of bracketed keys through it. A key the table lacks is
+// looked up in the delivered English file, so that an old or hand-made language file shows English
+// rather than a raw key.
 class LanguageTable
 {
 public:
@@ -26,8 +28,15 @@ public:
 
     // Replaces the first bracketed key of a text by its value, keeping the text around it: the head
     // before the first "[" whole, the tail after the first "]" cut to 255 characters. "&" inside the
-    // brackets is ignored for the look-up. A key without a value stays as written. Never fails.
+    // brackets is ignored for the look-up. A key without a value here takes the English file's; one
+    // without a value there either stays as written. Never fails.
     QString traduci(const QString &text) const;
+
+    // The English lines asked for a key this table lacks or leaves empty. They are never saved and
+    // stay when a change of language replaces the table.
+    void setFallback(QStringList lines) { m_fallback = std::move(lines); }
+    // Reads them from the delivered English file; a missing or unreadable file leaves none.
+    void loadFallback(const QString &fileName);
 
     // Replaces the table with the lines of a language file; on failure the table is unchanged.
     // Throws VinaryError "Cannot open file <name>".
@@ -37,19 +46,28 @@ public:
     void save(const QString &fileName) const;
 
     // The change of language: the table becomes the chosen file's lines and is saved as
-    // programDir + "language.ini", which the next start reads. When the chosen file cannot be read
-    // nothing changes and nothing is written. When the save fails the new table stays in force for
-    // this run and the error is raised.
+    // programDir + "language.ini", which the next start reads. When the chosen file cannot be read,
+    // or is no language file, nothing changes and nothing is written; the error names the file.
+    // When the save fails the new table stays in force for this run and the error is raised.
     void changeLanguage(const QString &chosenFile, const QString &programDir);
+
+    // Whether lines read from a file make a language file: at least one "[KEY]=" entry, and no
+    // control characters, which only a binary file, an image or a UTF-16 text would bring.
+    static bool isLanguageText(const QStringList &lines);
 
     // The file read at start-up from the current directory, and written by the change of language.
     static QString iniFileName();
+    // The delivered English file in the program directory, which fills in keys a file lacks.
+    static QString fallbackFileName();
 
     // A tail longer than this after the key is cut.
     static constexpr qsizetype kMaxTail = 255;
 
 private:
+    static QString lookupIn(const QStringList &lines, const QString &name);
+
     QStringList m_lines;
+    QStringList m_fallback;
 };
 
 } // namespace vinary

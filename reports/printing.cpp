@@ -1,5 +1,7 @@
 #include "reports/printing.h"
 
+#include "data/cellar.h"
+#include "engine/report/texts.h"
 #include "reports/printcommand.h"
 #include "reports/select.h"
 
@@ -16,9 +18,18 @@ Printing::Printing(Cellar &cellar, QObject *parent)
     m_frTextExportObject1.setObjectName(u"frTextExportObject1"_s);
     m_frRichExportObject1.setObjectName(u"frRichExportObject1"_s);
     m_frDesigner1.setObjectName(u"frDesigner1"_s);
+    // The engine's windows and messages speak the language table's language; a key the table (and
+    // the English file behind it) lacks leaves the engine's own English.
+    report::setTranslator([&cellar](const QString &key) {
+        const QString text = cellar.traduci(key);
+        return text == key ? QString() : text;
+    });
 }
 
-Printing::~Printing() = default;
+Printing::~Printing()
+{
+    report::setTranslator({});
+}
 
 void Printing::setSelezioneForm(TSelezioneForm *form)
 {

@@ -242,6 +242,7 @@ int runPrintTool(const PrintToolOptions &options, QTextStream &out, QTextStream 
         LanguageTable language;
         cellar.language = &language;
         cellar.programDir = dir;
+        language.loadFallback(dir + LanguageTable::fallbackFileName());
         try {
             language.load(dir + LanguageTable::iniFileName());
         } catch (const VinaryError &e) {

@@ -140,6 +140,8 @@ void TSelezioneForm::FormCreate()
 
     resize(kClientWidth, kClientHeight);
     translate();
+    // The design size, or more where the translated captions need it.
+    Notebook1->setMinimumSize(QSize(kNotebookWidth, kNotebookHeight).expandedTo(Notebook1->minimumSizeHint()));
     installCriteria();
 }
 
@@ -163,6 +165,9 @@ QWidget *TSelezioneForm::createVinaryPage()
     noincarta = new QRadioButton(u"[TUTTI]"_s, pageVinary);
     noincarta->setObjectName(u"noincarta"_s);
     noincarta->setChecked(true);
+    // A long caption widens the dialog rather than being cut.
+    for (QRadioButton *radio : {incarta, noincarta})
+        radio->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
 
     // The sort orders in the order of Indici, not alphabetical; the list offers only its entries.
     selOrder = new QComboBox(pageVinary);

@@ -2,6 +2,7 @@
 
 #include "engine/report/designerdocument.h"
 #include "engine/report/textmeasure.h"
+#include "engine/report/texts.h"
 
 #include <QCursor>
 #include <QGraphicsSceneMouseEvent>
@@ -45,13 +46,13 @@ QColor bandColor(BandType type)
 
 QString bandCaption(const ReportObject &o)
 {
-    QString caption = bandTypeName(o.bandType);
+    QString caption = bandTypeLabel(o.bandType);
     if (o.bandType == BandType::MasterData && !o.dataset.isEmpty())
         caption += u": "_s + o.dataset;
     if (o.bandType == BandType::GroupHeader && !o.groupExpression.isEmpty())
         caption += u": "_s + o.groupExpression;
     if (!o.printCondition.isEmpty())
-        caption += u"  if "_s + o.printCondition;
+        caption += u"  "_s + engineText(u"[MOT_SE]"_s, u"if"_s) + u' ' + o.printCondition;
     return caption;
 }
 

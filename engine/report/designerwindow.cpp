@@ -10,6 +10,7 @@
 #include "engine/report/propertypanel.h"
 #include "engine/report/report.h"
 #include "engine/report/templatefile.h"
+#include "engine/report/texts.h"
 #include "engine/report/uiservices.h"
 
 #include <QAction>
@@ -39,6 +40,11 @@ namespace
 {
 const QString clipboardType = u"application/x-vinary-report-objects"_s;
 constexpr qint64 maxPictureFile = 16 * 1024 * 1024;
+
+QString templateFilter()
+{
+    return engineText(u"[MOT_FILE_MODELLI]"_s, u"Report templates"_s) + u" (*.frf)"_s;
+}
 } // namespace
 
 DesignerWindow::DesignerWindow(Report &report, QWidget *parent)
@@ -147,49 +153,58 @@ void DesignerWindow::buildActions()
         return a;
     };
     const auto none = QStyle::SP_CustomBase;
-    add(u"&Open…"_s, u"actOpen"_s, QStyle::SP_DialogOpenButton, QKeySequence::Open,
-        [this] { openTemplate(); });
-    add(u"&Save"_s, u"actSave"_s, QStyle::SP_DialogSaveButton, QKeySequence::Save, [this] { save(); });
-    add(u"Save &as…"_s, u"actSaveAs"_s, none, QKeySequence::SaveAs, [this] { saveAs(); });
+    add(engineText(u"[MOT_APRI]"_s, u"&Open…"_s), u"actOpen"_s, QStyle::SP_DialogOpenButton,
+        QKeySequence::Open, [this] { openTemplate(); });
+    add(engineText(u"[MOT_SALVA]"_s, u"&Save"_s), u"actSave"_s, QStyle::SP_DialogSaveButton,
+        QKeySequence::Save, [this] { save(); });
+    add(engineText(u"[MOT_SALVA_CON_NOME]"_s, u"Save &as…"_s), u"actSaveAs"_s, none, QKeySequence::SaveAs,
+        [this] { saveAs(); });
     bar->addSeparator();
     QUndoStack *undo = m_document->undoStack();
-    m_undo =
-        add(u"&Undo"_s, u"actUndo"_s, QStyle::SP_ArrowBack, QKeySequence::Undo, [undo] { undo->undo(); });
-    m_redo =
-        add(u"&Redo"_s, u"actRedo"_s, QStyle::SP_ArrowForward, QKeySequence::Redo, [undo] { undo->redo(); });
+    m_undo = add(engineText(u"[MOT_ANNULLA]"_s, u"&Undo"_s), u"actUndo"_s, QStyle::SP_ArrowBack,
+                 QKeySequence::Undo, [undo] { undo->undo(); });
+    m_redo = add(engineText(u"[MOT_RIPETI]"_s, u"&Redo"_s), u"actRedo"_s, QStyle::SP_ArrowForward,
+                 QKeySequence::Redo, [undo] { undo->redo(); });
     m_undo->setEnabled(false);
     m_redo->setEnabled(false);
     connect(undo, &QUndoStack::canUndoChanged, m_undo, &QAction::setEnabled);
     connect(undo, &QUndoStack::canRedoChanged, m_redo, &QAction::setEnabled);
-    add(u"Cu&t"_s, u"actCut"_s, none, QKeySequence::Cut, [this] { cutSelection(); });
-    add(u"&Copy"_s, u"actCopy"_s, none, QKeySequence::Copy, [this] { copySelection(); });
-    add(u"&Paste"_s, u"actPaste"_s, none, QKeySequence::Paste, [this] { paste(); });
-    add(u"&Delete"_s, u"actDelete"_s, QStyle::SP_TrashIcon, QKeySequence(),
+    add(engineText(u"[MOT_TAGLIA]"_s, u"Cu&t"_s), u"actCut"_s, none, QKeySequence::Cut,
+        [this] { cutSelection(); });
+    add(engineText(u"[MOT_COPIA]"_s, u"&Copy"_s), u"actCopy"_s, none, QKeySequence::Copy,
+        [this] { copySelection(); });
+    add(engineText(u"[MOT_INCOLLA]"_s, u"&Paste"_s), u"actPaste"_s, none, QKeySequence::Paste,
+        [this] { paste(); });
+    add(engineText(u"[MOT_ELIMINA]"_s, u"&Delete"_s), u"actDelete"_s, QStyle::SP_TrashIcon, QKeySequence(),
         [this] { m_document->deleteObjects(m_scene->page(), m_scene->selectedIndices()); });
     bar->addSeparator();
-    add(u"Te&xt"_s, u"actInsertText"_s, none, QKeySequence(), [this] { insertObject(ObjectKind::Text); });
-    add(u"&Band"_s, u"actInsertBand"_s, none, QKeySequence(), [this] { insertObject(ObjectKind::Band); });
-    add(u"&Line"_s, u"actInsertLine"_s, none, QKeySequence(), [this] { insertObject(ObjectKind::Line); });
-    add(u"Rectan&gle"_s, u"actInsertRectangle"_s, none, QKeySequence(),
-        [this] { insertObject(ObjectKind::Shape, ShapeKind::Rectangle); });
-    add(u"R&ounded"_s, u"actInsertRounded"_s, none, QKeySequence(),
-        [this] { insertObject(ObjectKind::Shape, ShapeKind::RoundedRectangle); });
-    add(u"&Ellipse"_s, u"actInsertEllipse"_s, none, QKeySequence(),
+    add(engineText(u"[MOT_INSERISCI_TESTO]"_s, u"Te&xt"_s), u"actInsertText"_s, none, QKeySequence(),
+        [this] { insertObject(ObjectKind::Text); });
+    add(engineText(u"[MOT_INSERISCI_BANDA]"_s, u"&Band"_s), u"actInsertBand"_s, none, QKeySequence(),
+        [this] { insertObject(ObjectKind::Band); });
+    add(engineText(u"[MOT_INSERISCI_LINEA]"_s, u"&Line"_s), u"actInsertLine"_s, none, QKeySequence(),
+        [this] { insertObject(ObjectKind::Line); });
+    add(engineText(u"[MOT_INSERISCI_RETTANGOLO]"_s, u"Rectan&gle"_s), u"actInsertRectangle"_s, none,
+        QKeySequence(), [this] { insertObject(ObjectKind::Shape, ShapeKind::Rectangle); });
+    add(engineText(u"[MOT_INSERISCI_ARROTONDATO]"_s, u"R&ounded"_s), u"actInsertRounded"_s, none,
+        QKeySequence(), [this] { insertObject(ObjectKind::Shape, ShapeKind::RoundedRectangle); });
+    add(engineText(u"[MOT_INSERISCI_ELLISSE]"_s, u"&Ellipse"_s), u"actInsertEllipse"_s, none, QKeySequence(),
         [this] { insertObject(ObjectKind::Shape, ShapeKind::Ellipse); });
-    add(u"P&icture"_s, u"actInsertPicture"_s, none, QKeySequence(),
+    add(engineText(u"[MOT_INSERISCI_IMMAGINE]"_s, u"P&icture"_s), u"actInsertPicture"_s, none, QKeySequence(),
         [this] { insertObject(ObjectKind::Picture); });
     bar->addSeparator();
-    add(u"Add pa&ge"_s, u"actAddPage"_s, none, QKeySequence(), [this] {
-        const int page = m_scene->page() + 1;
-        m_document->addPage(page);
-        m_tabs->setCurrentIndex(page);
-    });
-    m_removePage = add(u"Remove page"_s, u"actRemovePage"_s, none, QKeySequence(),
-                       [this] { m_document->deletePage(m_scene->page()); });
+    add(engineText(u"[MOT_AGGIUNGI_PAGINA]"_s, u"Add pa&ge"_s), u"actAddPage"_s, none, QKeySequence(),
+        [this] {
+            const int page = m_scene->page() + 1;
+            m_document->addPage(page);
+            m_tabs->setCurrentIndex(page);
+        });
+    m_removePage = add(engineText(u"[MOT_TOGLI_PAGINA]"_s, u"Remove page"_s), u"actRemovePage"_s, none,
+                       QKeySequence(), [this] { m_document->deletePage(m_scene->page()); });
     bar->addSeparator();
-    add(u"Pre&view"_s, u"actPreview"_s, QStyle::SP_FileDialogContentsView, QKeySequence(Qt::Key_F5),
-        [this] { preview(); });
-    auto *zoomLabel = new QLabel(u" &Zoom "_s, bar);
+    add(engineText(u"[MOT_ANTEPRIMA]"_s, u"Pre&view"_s), u"actPreview"_s, QStyle::SP_FileDialogContentsView,
+        QKeySequence(Qt::Key_F5), [this] { preview(); });
+    auto *zoomLabel = new QLabel(u' ' + engineText(u"[MOT_ZOOM]"_s, u"&Zoom"_s) + u' ', bar);
     m_zoomBox = new QComboBox(bar);
     m_zoomBox->setObjectName(u"designerZoom"_s);
     for (int z : {50, 75, 100, 150, 200, 300})
@@ -201,8 +216,8 @@ void DesignerWindow::buildActions()
     connect(m_zoomBox, &QComboBox::currentIndexChanged, this,
             [this](int i) { setZoom(m_zoomBox->itemData(i).toDouble()); });
     bar->addSeparator();
-    add(u"Clos&e"_s, u"actCloseDesigner"_s, QStyle::SP_DialogCloseButton, QKeySequence(),
-        [this] { accept(); });
+    add(engineText(u"[MOT_CHIUDI_DESIGNER]"_s, u"Clos&e"_s), u"actCloseDesigner"_s,
+        QStyle::SP_DialogCloseButton, QKeySequence(), [this] { accept(); });
     auto *selectAll = new QAction(this);
     selectAll->setShortcut(QKeySequence::SelectAll);
     selectAll->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -230,7 +245,7 @@ void DesignerWindow::rebuildTabs()
     while (m_tabs->count() > 0)
         m_tabs->removeTab(0);
     for (int i = 0; i < m_document->pageCount(); ++i)
-        m_tabs->addTab(u"Page %1"_s.arg(i + 1));
+        m_tabs->addTab(engineText(u"[MOT_SCHEDA_PAGINA]"_s, u"Page %1"_s).arg(i + 1));
     const int page = std::clamp(m_scene->page(), 0, m_document->pageCount() - 1);
     m_tabs->setCurrentIndex(page);
     m_tabs->updateGeometry(); // a tab bar filled while hidden does not ask for its height
@@ -290,25 +305,25 @@ void DesignerWindow::insertObject(ObjectKind kind, ShapeKind shape)
                 y = std::max(y, b.rect.bottom());
         }
         o.rect = QRectF(page.margins.left(), y, page.printableRect().width(), 8.0);
-        o.name = uniqueObjectName(m_document->reportTemplate(), u"Band"_s);
+        o.name = uniqueObjectName(m_document->reportTemplate(), objectNamePrefix(kind));
         break;
     }
     case ObjectKind::Text:
         o.rect = QRectF(at, QSizeF(40.0, 6.0));
-        o.name = uniqueObjectName(m_document->reportTemplate(), u"Memo"_s);
+        o.name = uniqueObjectName(m_document->reportTemplate(), objectNamePrefix(kind));
         break;
     case ObjectKind::Line:
         o.rect = QRectF(at, QSizeF(40.0, 0.0));
-        o.name = uniqueObjectName(m_document->reportTemplate(), u"Line"_s);
+        o.name = uniqueObjectName(m_document->reportTemplate(), objectNamePrefix(kind));
         break;
     case ObjectKind::Shape:
         o.shapeKind = shape;
         o.rect = QRectF(at, QSizeF(30.0, 15.0));
-        o.name = uniqueObjectName(m_document->reportTemplate(), u"Shape"_s);
+        o.name = uniqueObjectName(m_document->reportTemplate(), objectNamePrefix(kind));
         break;
     case ObjectKind::Picture:
         o.rect = QRectF(at, QSizeF(30.0, 30.0));
-        o.name = uniqueObjectName(m_document->reportTemplate(), u"Picture"_s);
+        o.name = uniqueObjectName(m_document->reportTemplate(), objectNamePrefix(kind));
         break;
     }
     const int index = page.objectCount();
@@ -358,10 +373,7 @@ void DesignerWindow::paste()
     ReportTemplate names = m_document->reportTemplate();
     for (ReportObject &o : objects) {
         o.rect.translate(m_scene->snap(5.0), m_scene->snap(5.0));
-        const QString prefix = o.kind == ObjectKind::Band   ? u"Band"_s
-                               : o.kind == ObjectKind::Text ? u"Memo"_s
-                                                            : objectKindName(o.kind);
-        o.name = uniqueObjectName(names, prefix);
+        o.name = uniqueObjectName(names, objectNamePrefix(o.kind));
         names.pages.front().objects.append(o);
     }
     m_document->addObjects(m_scene->page(), objects, u"Paste"_s);
@@ -375,7 +387,7 @@ void DesignerWindow::editText(int index)
 {
     const ReportObject &o = m_document->page(m_scene->page()).object(index);
     MemoEditor editor(o.lines.join(u'\n'), m_report.datasets(), this);
-    editor.setWindowTitle(u"Text of %1"_s.arg(o.name));
+    editor.setWindowTitle(engineText(u"[MOT_TESTO_DI]"_s, u"Text of %1"_s).arg(o.name));
     if (editor.exec() != QDialog::Accepted)
         return;
     ReportObject changed = o;
@@ -385,18 +397,22 @@ void DesignerWindow::editText(int index)
 
 void DesignerWindow::loadPicture()
 {
-    const QString path = m_services.openFileName(this, u"Picture"_s, QString(),
-                                                 u"Pictures (*.png *.jpg *.jpeg *.bmp *.gif *.svg)"_s);
+    const QString path = m_services.openFileName(this, objectKindLabel(ObjectKind::Picture), QString(),
+                                                 engineText(u"[MOT_FILE_IMMAGINI]"_s, u"Pictures"_s) +
+                                                     u" (*.png *.jpg *.jpeg *.bmp *.gif *.svg)"_s);
     if (path.isEmpty())
         return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > maxPictureFile) {
-        m_services.error(this, windowTitle(), u"Cannot read the picture %1."_s.arg(path));
+        m_services.error(
+            this, windowTitle(),
+            engineText(u"[MOT_IMMAGINE_ILLEGGIBILE]"_s, u"Cannot read the picture %1."_s).arg(path));
         return;
     }
     const QByteArray data = file.readAll();
     if (QImage::fromData(data).isNull()) {
-        m_services.error(this, windowTitle(), u"%1 is not a picture."_s.arg(path));
+        m_services.error(this, windowTitle(),
+                         engineText(u"[MOT_NON_IMMAGINE]"_s, u"%1 is not a picture."_s).arg(path));
         return;
     }
     applyEdit([data](ReportObject &o) { o.imageData = data; }, u"Picture"_s);
@@ -404,15 +420,18 @@ void DesignerWindow::loadPicture()
 
 void DesignerWindow::openTemplate()
 {
-    const QString path = m_services.openFileName(
-        this, u"Open template"_s, QFileInfo(m_fileName).absolutePath(), u"Report templates (*.frf)"_s);
+    const QString path =
+        m_services.openFileName(this, engineText(u"[MOT_APRI_MODELLO]"_s, u"Open template"_s),
+                                QFileInfo(m_fileName).absolutePath(), templateFilter());
     if (path.isEmpty())
         return;
     try {
         const ReportTemplate loaded = TemplateFile::load(path);
         if (loaded.hasShapes() && !ShapeAddOn::available())
             throw VinaryError(
-                u"The report template %1 holds shapes, which need the shape add-on."_s.arg(path));
+                engineText(u"[MOT_MODELLO_CON_FORME]"_s,
+                           u"The report template %1 holds shapes, which need the shape add-on."_s)
+                    .arg(path));
         m_document->reset(loaded);
         m_fileName = path;
         updateTitle();
@@ -444,8 +463,8 @@ bool DesignerWindow::save()
 
 bool DesignerWindow::saveAs()
 {
-    QString path =
-        m_services.saveFileName(this, u"Save template as"_s, m_fileName, u"Report templates (*.frf)"_s);
+    QString path = m_services.saveFileName(this, engineText(u"[MOT_SALVA_MODELLO]"_s, u"Save template as"_s),
+                                           m_fileName, templateFilter());
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).suffix().compare(u"frf"_s, Qt::CaseInsensitive) != 0)
@@ -471,7 +490,7 @@ void DesignerWindow::preview()
 
 void DesignerWindow::updateTitle()
 {
-    QString title = u"Report designer"_s;
+    QString title = engineText(u"[MOT_DESIGNER]"_s, u"Report designer"_s);
     if (!m_fileName.isEmpty())
         title += u" – "_s + QFileInfo(m_fileName).fileName();
     if (!m_document->undoStack()->isClean())
@@ -482,7 +501,8 @@ void DesignerWindow::updateTitle()
 void DesignerWindow::done(int result)
 {
     if (!m_document->undoStack()->isClean()) {
-        switch (m_services.questionWithCancel(this, windowTitle(), u"Save the changes to the template?"_s)) {
+        switch (m_services.questionWithCancel(
+                    this, windowTitle(), engineText(u"[MOT_SALVARE_MODIFICHE]"_s, u"Save the changes to the template?"_s))) {
         case UiServices::Answer::Cancel:
             return; // back to the designer
         case UiServices::Answer::Yes:

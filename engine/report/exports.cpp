@@ -5,6 +5,7 @@
 #include "engine/report/pagepainter.h"
 #include "engine/report/rtfwriter.h"
 #include "engine/report/textmeasure.h"
+#include "engine/report/texts.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
@@ -260,7 +261,7 @@ void exportPdf(const PreparedReport &report, const QString &path)
             pdf.setPageLayout(layoutFor(report.pages.front()));
         QPainter painter;
         if (!painter.begin(&pdf))
-            throw VinaryError(u"Cannot create file %1"_s.arg(path));
+            throw VinaryError(engineText(u"[MOT_ERR_CREA_FILE]"_s, u"Cannot create file %1"_s).arg(path));
         const double scale = pdf.resolution() / 25.4;
         for (int i = 0; i < report.pageCount(); ++i) {
             if (i > 0) {

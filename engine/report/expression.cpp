@@ -3,6 +3,7 @@
 #include "engine/common/datetimes.h"
 #include "engine/common/displayformat.h"
 #include "engine/common/errors.h"
+#include "engine/report/texts.h"
 
 #include <cmath>
 
@@ -204,7 +205,7 @@ constexpr int maxSource = 4096;
 
 [[noreturn]] void syntaxError(const QString &why, int pos)
 {
-    throw VinaryError(u"%1 at position %2"_s.arg(why).arg(pos + 1));
+    throw VinaryError(engineText(u"[MOT_ERR_POSIZIONE]"_s, u"%1 at position %2"_s).arg(why).arg(pos + 1));
 }
 
 bool identStart(QChar c)
@@ -252,7 +253,7 @@ std::vector<Token> tokenize(const QString &s)
             t.text = s.mid(i, j - i);
             t.number = t.text.toDouble();
             if (!std::isfinite(t.number))
-                syntaxError(u"Number out of range"_s, i);
+                syntaxError(engineText(u"[MOT_ERR_NUMERO]"_s, u"Number out of range"_s), i);
             i = j;
         } else if (c == u'\'' || c == u'"') {
             // Quotes inside are doubled: 'd''Yquem'.
@@ -260,7 +261,7 @@ std::vector<Token> tokenize(const QString &s)
             int j = i + 1;
             for (;;) {
                 if (j >= n)
-                    syntaxError(u"Unterminated text"_s, i);
+                    syntaxError(engineText(u"[MOT_ERR_TESTO_APERTO]"_s, u"Unterminated text"_s), i);
                 if (s.at(j) == c) {
                     if (j + 1 < n && s.at(j + 1) == c) {
                         text += c;
@@ -296,7 +297,7 @@ std::vector<Token> tokenize(const QString &s)
             }
             static const QString ops = u"+-*/()[];,.=<>"_s;
             if (t.text.size() == 1 && !ops.contains(c))
-                syntaxError(u"Unexpected character '%1'"_s.arg(c), i);
+                syntaxError(engineText(u"[MOT_ERR_CARATTERE]"_s, u"Unexpected character '%1'"_s).arg(c), i);
             i += int(t.text.size());
         }
         out.push_back(t);
@@ -320,10 +321,11 @@ public:
     int parseAll()
     {
         if (peek().type == Tok::End)
-            syntaxError(u"Empty expression"_s, 0);
+            syntaxError(engineText(u"[MOT_ERR_ESPRESSIONE_VUOTA]"_s, u"Empty expression"_s), 0);
         const int root = parseOr();
         if (peek().type != Tok::End)
-            syntaxError(u"Unexpected '%1'"_s.arg(peek().text), peek().pos);
+            syntaxError(engineText(u"[MOT_ERR_INATTESO]"_s, u"Unexpected '%1'"_s).arg(peek().text),
+                        peek().pos);
         return root;
     }
 
@@ -338,7 +340,7 @@ private:
     void expectOp(const QString &op)
     {
         if (!isOp(op))
-            syntaxError(u"'%1' expected"_s.arg(op), peek().pos);
+            syntaxError(engineText(u"[MOT_ERR_ATTESO]"_s, u"'%1' expected"_s).arg(op), peek().pos);
         take();
     }
 
@@ -359,7 +361,7 @@ private:
         explicit Depth(int &d, int pos) : m_d(d)
         {
             if (++m_d > maxNesting)
-                syntaxError(u"Expression nested too deeply"_s, pos);
+                syntaxError(engineText(u"[MOT_ERR_ANNIDATA]"_s, u"Expression nested too deeply"_s), pos);
         }
         ~Depth() { --m_d; }
         int &m_d;
@@ -492,13 +494,14 @@ private:
                 expectOp(close);
                 return inner;
             }
-            syntaxError(u"Unexpected '%1'"_s.arg(t.text), t.pos);
+            syntaxError(engineText(u"[MOT_ERR_INATTESO]"_s, u"Unexpected '%1'"_s).arg(t.text), t.pos);
         case Tok::Ident:
             return parseName();
         case Tok::End:
-            syntaxError(u"Unexpected end of the expression"_s, t.pos);
+            syntaxError(engineText(u"[MOT_ERR_FINE_ESPRESSIONE]"_s, u"Unexpected end of the expression"_s),
+                        t.pos);
         }
-        syntaxError(u"Unexpected token"_s, t.pos);
+        syntaxError(engineText(u"[MOT_ERR_SIMBOLO]"_s, u"Unexpected token"_s), t.pos);
     }
 
     int parseName()
@@ -523,7 +526,7 @@ private:
                 quotedLast = true;
                 break;
             } else {
-                syntaxError(u"Field name expected"_s, peek().pos);
+                syntaxError(engineText(u"[MOT_ERR_NOME_CAMPO]"_s, u"Field name expected"_s), peek().pos);
             }
         }
         Node n;
@@ -543,7 +546,8 @@ private:
             }
         }
         if (parts.last().endsWith(u'#') && !quotedLast)
-            syntaxError(u"Unknown name '%1'"_s.arg(parts.last()), first.pos);
+            syntaxError(engineText(u"[MOT_ERR_NOME_SCONOSCIUTO]"_s, u"Unknown name '%1'"_s).arg(parts.last()),
+                        first.pos);
         n.op = Op::Field;
         n.name = parts.takeLast();
         n.dataset = parts.join(u'.');
@@ -594,7 +598,8 @@ private:
             }
         }
         if (!known)
-            syntaxError(u"Unknown function '%1'"_s.arg(name.text), name.pos);
+            syntaxError(engineText(u"[MOT_ERR_FUNZIONE]"_s, u"Unknown function '%1'"_s).arg(name.text),
+                        name.pos);
         Depth guard(m_depth, name.pos);
         expectOp(u"("_s);
         if (!isOp(u")"_s)) {
@@ -609,7 +614,9 @@ private:
         }
         expectOp(u")"_s);
         if (int(n.args.size()) < minArgs || int(n.args.size()) > maxArgs)
-            syntaxError(u"Wrong number of arguments for %1"_s.arg(upper), name.pos);
+            syntaxError(
+                engineText(u"[MOT_ERR_ARGOMENTI]"_s, u"Wrong number of arguments for %1"_s).arg(upper),
+                name.pos);
         n.name = upper;
         return add(std::move(n));
     }
@@ -627,7 +634,7 @@ Expression::Expression() : m_nodes(std::make_shared<std::vector<Node>>()) {}
 Expression Expression::parse(const QString &source)
 {
     if (source.size() > maxSource)
-        throw VinaryError(u"Expression too long"_s);
+        throw VinaryError(engineText(u"[MOT_ERR_TROPPO_LUNGA]"_s, u"Expression too long"_s));
     Expression e;
     e.m_source = source;
     Parser parser(source, *e.m_nodes);
@@ -645,7 +652,8 @@ void Expression::bind(Binder &binder)
         Node &n = (*m_nodes)[size_t(i)];
         const int inside = aggregateDepth[size_t(i)] + (n.op == Node::Op::Aggregate ? 1 : 0);
         if (n.op == Node::Op::Aggregate && aggregateDepth[size_t(i)] > 0)
-            throw VinaryError(u"An aggregate cannot hold another aggregate"_s);
+            throw VinaryError(
+                engineText(u"[MOT_ERR_TOTALE_ANNIDATO]"_s, u"An aggregate cannot hold another aggregate"_s));
         for (int a : n.args)
             aggregateDepth[size_t(a)] = inside;
     }
@@ -712,13 +720,14 @@ Value Expression::evaluateNode(int index, const EvalContext &context) const
         return n.literal;
     case Op::Field:
         if (n.slot < 0)
-            throw VinaryError(u"Unknown field '%1'"_s.arg(n.name));
+            throw VinaryError(
+                engineText(u"[MOT_ERR_CAMPO_SCONOSCIUTO]"_s, u"Unknown field '%1'"_s).arg(n.name));
         return context.field(n.slot);
     case Op::Builtin:
         return context.builtin(n.builtin);
     case Op::Aggregate:
         if (n.slot < 0)
-            throw VinaryError(u"Aggregate without a band"_s);
+            throw VinaryError(engineText(u"[MOT_ERR_TOTALE_SENZA_BANDA]"_s, u"Aggregate without a band"_s));
         return context.aggregate(n.slot);
     case Op::Neg: {
         const Value v = arg(0);
@@ -753,13 +762,13 @@ Value Expression::evaluateNode(int index, const EvalContext &context) const
     case Op::Div: {
         const double d = arg(1).toNumber();
         if (d == 0.0)
-            throw VinaryError(u"Division by zero"_s);
+            throw VinaryError(engineText(u"[MOT_ERR_DIVISIONE_ZERO]"_s, u"Division by zero"_s));
         return Value::number(arg(0).toNumber() / d);
     }
     case Op::Mod: {
         const double d = arg(1).toNumber();
         if (d == 0.0)
-            throw VinaryError(u"Division by zero"_s);
+            throw VinaryError(engineText(u"[MOT_ERR_DIVISIONE_ZERO]"_s, u"Division by zero"_s));
         return Value::number(std::fmod(arg(0).toNumber(), d));
     }
     case Op::Eq:

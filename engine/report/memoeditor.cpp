@@ -1,6 +1,7 @@
 #include "engine/report/memoeditor.h"
 
 #include "engine/report/dataset.h"
+#include "engine/report/texts.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -22,17 +23,17 @@ MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWi
     : QDialog(parent)
 {
     setObjectName(u"memoEditor"_s);
-    setWindowTitle(u"Text"_s);
+    setWindowTitle(objectKindLabel(ObjectKind::Text));
     resize(720, 420);
 
-    auto *textLabel = new QLabel(u"&Text"_s, this);
+    auto *textLabel = new QLabel(engineText(u"[MOT_TESTO]"_s, u"&Text"_s), this);
     m_edit = new QPlainTextEdit(this);
     m_edit->setObjectName(u"memoText"_s);
     m_edit->setPlainText(text);
     m_edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     textLabel->setBuddy(m_edit);
 
-    auto *fieldsLabel = new QLabel(u"&Fields, values and functions"_s, this);
+    auto *fieldsLabel = new QLabel(engineText(u"[MOT_CAMPI_VALORI]"_s, u"&Fields, values and functions"_s), this);
     m_fields = new QTreeWidget(this);
     m_fields->setObjectName(u"memoFields"_s);
     m_fields->setHeaderHidden(true);
@@ -56,35 +57,36 @@ MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWi
         const char16_t *syntax;
         const char16_t *insert;
         int back; // characters from the end of the inserted text to the cursor
+        const char16_t *helpKey;
         const char16_t *help;
     };
     static const Entry values[] = {
-        {u"[DATE]", u"[DATE]", 0, u"Today's date"},
-        {u"[TIME]", u"[TIME]", 0, u"The time of printing"},
-        {u"[PAGE#]", u"[PAGE#]", 0, u"The page number"},
-        {u"[TOTALPAGES]", u"[TOTALPAGES]", 0, u"The number of pages"},
-        {u"[LINE#]", u"[LINE#]", 0, u"The row number within the data band"},
-        {u"[CURRENCY]", u"[CURRENCY]", 0, u"The currency symbol of the locale, such as €"},
+        {u"[DATE]", u"[DATE]", 0, u"[MOT_AIUTO_DATA]", u"Today's date"},
+        {u"[TIME]", u"[TIME]", 0, u"[MOT_AIUTO_ORA]", u"The time of printing"},
+        {u"[PAGE#]", u"[PAGE#]", 0, u"[MOT_AIUTO_PAGINA]", u"The page number"},
+        {u"[TOTALPAGES]", u"[TOTALPAGES]", 0, u"[MOT_AIUTO_PAGINE]", u"The number of pages"},
+        {u"[LINE#]", u"[LINE#]", 0, u"[MOT_AIUTO_RIGA]", u"The row number within the data band"},
+        {u"[CURRENCY]", u"[CURRENCY]", 0, u"[MOT_AIUTO_VALUTA]", u"The currency symbol of the locale, such as €"},
     };
     static const Entry functions[] = {
-        {u"SUM(expression)", u"[SUM()]", 2, u"Total of the printed rows; in a group footer, of the group"},
+        {u"SUM(expression)", u"[SUM()]", 2, u"[MOT_AIUTO_SUM]", u"Total of the printed rows; in a group footer, of the group"},
         {u"COUNT()", u"[COUNT()]", 0,
-         u"Number of printed rows; COUNT(expression) counts the non-empty values"},
-        {u"AVG(expression)", u"[AVG()]", 2, u"Average of the printed rows"},
-        {u"MIN(expression)", u"[MIN()]", 2, u"Smallest value of the printed rows"},
-        {u"MAX(expression)", u"[MAX()]", 2, u"Largest value of the printed rows"},
+         u"[MOT_AIUTO_COUNT]", u"Number of printed rows; COUNT(expression) counts the non-empty values"},
+        {u"AVG(expression)", u"[AVG()]", 2, u"[MOT_AIUTO_AVG]", u"Average of the printed rows"},
+        {u"MIN(expression)", u"[MIN()]", 2, u"[MOT_AIUTO_MIN]", u"Smallest value of the printed rows"},
+        {u"MAX(expression)", u"[MAX()]", 2, u"[MOT_AIUTO_MAX]", u"Largest value of the printed rows"},
         {u"IIF(condition; if true; if false)", u"[IIF(; ; )]", 6,
-         u"One of two values, as the condition holds"},
+         u"[MOT_AIUTO_IIF]", u"One of two values, as the condition holds"},
         {u"FORMAT(value; 'pattern')", u"[FORMAT(; '')]", 5,
-         u"A number or date shown by a pattern: '#,##0.00', 'MMMM yyyy'"},
-        {u"UPPER(text)", u"[UPPER()]", 2, u"The text in capitals"},
-        {u"LOWER(text)", u"[LOWER()]", 2, u"The text in small letters"},
-        {u"TRIM(text)", u"[TRIM()]", 2, u"The text without blanks around it"},
-        {u"ROUND(number; digits)", u"[ROUND(; 2)]", 5, u"The number rounded to so many decimals"},
-        {u"INT(number)", u"[INT()]", 2, u"The whole part of the number"},
-        {u"ABS(number)", u"[ABS()]", 2, u"The number without its sign"},
-        {u"STR(value)", u"[STR()]", 2, u"The value as text"},
-        {u"LEN(text)", u"[LEN()]", 2, u"The number of characters"},
+         u"[MOT_AIUTO_FORMAT]", u"A number or date shown by a pattern: '#,##0.00', 'MMMM yyyy'"},
+        {u"UPPER(text)", u"[UPPER()]", 2, u"[MOT_AIUTO_UPPER]", u"The text in capitals"},
+        {u"LOWER(text)", u"[LOWER()]", 2, u"[MOT_AIUTO_LOWER]", u"The text in small letters"},
+        {u"TRIM(text)", u"[TRIM()]", 2, u"[MOT_AIUTO_TRIM]", u"The text without blanks around it"},
+        {u"ROUND(number; digits)", u"[ROUND(; 2)]", 5, u"[MOT_AIUTO_ROUND]", u"The number rounded to so many decimals"},
+        {u"INT(number)", u"[INT()]", 2, u"[MOT_AIUTO_INT]", u"The whole part of the number"},
+        {u"ABS(number)", u"[ABS()]", 2, u"[MOT_AIUTO_ABS]", u"The number without its sign"},
+        {u"STR(value)", u"[STR()]", 2, u"[MOT_AIUTO_STR]", u"The value as text"},
+        {u"LEN(text)", u"[LEN()]", 2, u"[MOT_AIUTO_LEN]", u"The number of characters"},
     };
     auto addEntries = [this](const QString &title, const auto &entries) {
         auto *top = new QTreeWidgetItem(m_fields, {title});
@@ -92,12 +94,13 @@ MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWi
             auto *item = new QTreeWidgetItem(top, {QString::fromUtf16(e.syntax)});
             item->setData(0, Qt::UserRole, QString::fromUtf16(e.insert));
             item->setData(0, Qt::UserRole + 1, e.back);
-            item->setData(0, Qt::UserRole + 2, QString::fromUtf16(e.help));
-            item->setToolTip(0, QString::fromUtf16(e.help));
+            const QString help = engineText(QString::fromUtf16(e.helpKey), QString::fromUtf16(e.help));
+            item->setData(0, Qt::UserRole + 2, help);
+            item->setToolTip(0, help);
         }
     };
-    addEntries(u"Values"_s, values);
-    addEntries(u"Functions"_s, functions);
+    addEntries(engineText(u"[MOT_VALORI]"_s, u"Values"_s), values);
+    addEntries(engineText(u"[MOT_FUNZIONI]"_s, u"Functions"_s), functions);
     m_fields->expandAll();
     auto *help = new QLabel(this);
     help->setObjectName(u"memoHelp"_s);
@@ -108,7 +111,7 @@ MemoEditor::MemoEditor(const QString &text, const DatasetRegistry &datasets, QWi
         const QString text = item ? item->data(0, Qt::UserRole + 2).toString() : QString();
         help->setText(text.isEmpty() ? QString() : item->text(0) + u"\n"_s + text);
     });
-    auto *insert = new QPushButton(u"&Insert"_s, this);
+    auto *insert = new QPushButton(engineText(u"[MOT_INSERISCI]"_s, u"&Insert"_s), this);
     insert->setObjectName(u"memoInsert"_s);
 
     auto *left = new QWidget(this);

@@ -3,6 +3,7 @@
 #include "engine/common/errors.h"
 #include "engine/report/expression.h"
 #include "engine/report/textmeasure.h"
+#include "engine/report/texts.h"
 
 #include <QHash>
 
@@ -164,7 +165,7 @@ struct PlacedDeferred {
 
 QString objectLabel(const ReportObject &o)
 {
-    return o.name.isEmpty() ? objectKindName(o.kind) : o.name;
+    return o.name.isEmpty() ? objectKindLabel(o.kind) : o.name;
 }
 
 class Preparer;
@@ -243,7 +244,8 @@ public:
     {
         ReportDataset *ds = m_registry.find(name);
         if (!ds)
-            throw VinaryError(u"The dataset \"%1\" is not found"_s.arg(name));
+            throw VinaryError(
+                engineText(u"[MOT_ERR_DATASET]"_s, u"The dataset \"%1\" is not found"_s).arg(name));
         const QString canonical = m_registry.canonicalName(name);
         for (size_t i = 0; i < m_sources.size(); ++i) {
             if (m_sources[i].name == canonical)
@@ -259,7 +261,9 @@ public:
     int fieldSlot(int source, const QString &field)
     {
         if (source < 0)
-            throw VinaryError(u"The field \"%1\" has no dataset here"_s.arg(field));
+            throw VinaryError(
+                engineText(u"[MOT_ERR_CAMPO_SENZA_DATASET]"_s, u"The field \"%1\" has no dataset here"_s)
+                    .arg(field));
         Source &s = m_sources[size_t(source)];
         const QString key = field.toLower();
         int index = s.index.value(key, -1);
@@ -273,7 +277,9 @@ public:
                 }
             }
             if (canonical.isEmpty())
-                throw VinaryError(u"The dataset %1 has no field \"%2\""_s.arg(s.name, field));
+                throw VinaryError(
+                    engineText(u"[MOT_ERR_CAMPO_MANCANTE]"_s, u"The dataset %1 has no field \"%2\""_s)
+                        .arg(s.name, field));
             index = int(s.fields.size());
             s.fields.append(canonical);
             s.index.insert(key, index);
@@ -295,7 +301,8 @@ public:
     int aggregateSlot(AggregateKind kind, const Expression &expression, int argument, int block, int level)
     {
         if (block < 0)
-            throw VinaryError(u"A total needs a master data band to add up"_s);
+            throw VinaryError(engineText(u"[MOT_ERR_TOTALE_SENZA_DATI]"_s,
+                                         u"A total needs a master data band to add up"_s));
         Aggregate a;
         a.kind = kind;
         a.expression = expression;
@@ -404,8 +411,9 @@ private:
                 try {
                     block.source = sourceByName(master.object->dataset);
                 } catch (const VinaryError &e) {
-                    throw VinaryError(u"The band %1 names a dataset that is not found: \"%2\"."_s.arg(
-                        objectLabel(*master.object), master.object->dataset));
+                    throw VinaryError(engineText(u"[MOT_ERR_BANDA_DATASET]"_s,
+                                                 u"The band %1 names a dataset that is not found: \"%2\"."_s)
+                                          .arg(objectLabel(*master.object), master.object->dataset));
                 }
                 m_sources[size_t(block.source)].driven = true;
             }
@@ -472,13 +480,16 @@ private:
                 e.bind(binder);
                 return e;
             } catch (const VinaryError &err) {
-                throw VinaryError(u"The band %1 has an error in its %2 \"%3\": %4."_s.arg(
-                    objectLabel(*band.object), what, source, err.message()));
+                throw VinaryError(engineText(u"[MOT_ERR_BANDA_ESPRESSIONE]"_s,
+                                             u"The band %1 has an error in its %2 \"%3\": %4."_s)
+                                      .arg(objectLabel(*band.object), what, source, err.message()));
             }
         };
-        band.condition = compileOne(band.object->printCondition, u"print condition"_s);
+        band.condition = compileOne(band.object->printCondition,
+                                    engineText(u"[MOT_CONDIZIONE_STAMPA]"_s, u"print condition"_s));
         if (band.object->bandType == BandType::GroupHeader) {
-            band.group = compileOne(band.object->groupExpression, u"group expression"_s);
+            band.group = compileOne(band.object->groupExpression,
+                                    engineText(u"[MOT_ESPRESSIONE_GRUPPO]"_s, u"group expression"_s));
             if (!band.group)
                 band.group = Expression::parse(u"''"_s);
         }
@@ -517,8 +528,9 @@ private:
                     seg.isExpression = false;
                     continue;
                 }
-                throw VinaryError(u"The object %1 has an error in \"%2\": %3."_s.arg(objectLabel(o), seg.text,
-                                                                                     err.message()));
+                throw VinaryError(
+                    engineText(u"[MOT_ERR_OGGETTO]"_s, u"The object %1 has an error in \"%2\": %3."_s)
+                        .arg(objectLabel(o), seg.text, err.message()));
             }
             co.dynamic = true;
             if (seg.expression.usesBuiltin(Builtin::TotalPages) &&
@@ -720,8 +732,9 @@ private:
         try {
             return b.condition->evaluate(*this).toBool();
         } catch (const VinaryError &err) {
-            throw VinaryError(u"The band %1 has an error in its print condition \"%2\": %3."_s.arg(
-                objectLabel(*b.object), b.condition->source(), err.message()));
+            throw VinaryError(engineText(u"[MOT_ERR_BANDA_CONDIZIONE]"_s,
+                                         u"The band %1 has an error in its print condition \"%2\": %3."_s)
+                                  .arg(objectLabel(*b.object), b.condition->source(), err.message()));
         }
     }
 
@@ -750,8 +763,10 @@ private:
             try {
                 values[g] = header.group->evaluate(*this);
             } catch (const VinaryError &err) {
-                throw VinaryError(u"The band %1 has an error in its group expression \"%2\": %3."_s.arg(
-                    objectLabel(*header.object), header.group->source(), err.message()));
+                throw VinaryError(
+                    engineText(u"[MOT_ERR_BANDA_GRUPPO]"_s,
+                               u"The band %1 has an error in its group expression \"%2\": %3."_s)
+                        .arg(objectLabel(*header.object), header.group->source(), err.message()));
             }
             if (changed == block.groups.size() &&
                 (!block.groups[g].active || !values[g].equals(block.groups[g].value)))
@@ -823,7 +838,8 @@ private:
         try {
             return a.expression.evaluateNode(a.argument, *this);
         } catch (const VinaryError &err) {
-            throw VinaryError(u"Error in the total \"%1\": %2."_s.arg(a.expression.source(), err.message()));
+            throw VinaryError(engineText(u"[MOT_ERR_TOTALE]"_s, u"Error in the total \"%1\": %2."_s)
+                                  .arg(a.expression.source(), err.message()));
         }
     }
 
@@ -843,8 +859,9 @@ private:
             try {
                 out += seg.expression.evaluate(*this).formatted(co.object->format, m_options.locale);
             } catch (const VinaryError &err) {
-                throw VinaryError(u"The object %1 has an error in \"%2\": %3."_s.arg(
-                    objectLabel(*co.object), seg.text, err.message()));
+                throw VinaryError(
+                    engineText(u"[MOT_ERR_OGGETTO]"_s, u"The object %1 has an error in \"%2\": %3."_s)
+                        .arg(objectLabel(*co.object), seg.text, err.message()));
             }
         }
         return out;

@@ -5,6 +5,7 @@
 #include "engine/report/exports.h"
 #include "engine/report/previewview.h"
 #include "engine/report/printout.h"
+#include "engine/report/texts.h"
 #include "engine/report/uiservices.h"
 
 #include <QAction>
@@ -63,27 +64,34 @@ PreviewWindow::PreviewWindow(const PreparedReport &report, UiServices &services,
     bar->setObjectName(u"previewToolBar"_s);
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     bar->setIconSize(QSize(20, 20));
-    m_first = iconAction(bar, QStyle::SP_MediaSkipBackward, u"First page"_s, u"actFirstPage"_s);
-    m_previous = iconAction(bar, QStyle::SP_MediaSeekBackward, u"Previous page"_s, u"actPreviousPage"_s);
-    auto *pageLabel = new QLabel(u"&Page"_s, bar);
+    m_first = iconAction(bar, QStyle::SP_MediaSkipBackward,
+                         engineText(u"[MOT_PRIMA_PAGINA]"_s, u"First page"_s), u"actFirstPage"_s);
+    m_previous =
+        iconAction(bar, QStyle::SP_MediaSeekBackward,
+                   engineText(u"[MOT_PAGINA_PRECEDENTE]"_s, u"Previous page"_s), u"actPreviousPage"_s);
+    auto *pageLabel = new QLabel(engineText(u"[MOT_PAGINA]"_s, u"&Page"_s), bar);
     m_pageBox = new QSpinBox(bar);
     m_pageBox->setObjectName(u"pageBox"_s);
     m_pageBox->setRange(1, std::max(1, report.pageCount()));
-    m_pageBox->setAccessibleName(u"Page"_s);
+    m_pageBox->setAccessibleName(pageLabel->text().remove(u'&'));
     pageLabel->setBuddy(m_pageBox);
-    m_pageCount = new QLabel(u" of %1 "_s.arg(report.pageCount()), bar);
+    m_pageCount =
+        new QLabel(u' ' + engineText(u"[MOT_DI_PAGINE]"_s, u"of %1"_s).arg(report.pageCount()) + u' ', bar);
     m_pageCount->setObjectName(u"pageCount"_s);
     bar->addWidget(pageLabel);
     bar->addWidget(m_pageBox);
     bar->addWidget(m_pageCount);
-    m_next = iconAction(bar, QStyle::SP_MediaSeekForward, u"Next page"_s, u"actNextPage"_s);
-    m_last = iconAction(bar, QStyle::SP_MediaSkipForward, u"Last page"_s, u"actLastPage"_s);
+    m_next = iconAction(bar, QStyle::SP_MediaSeekForward,
+                        engineText(u"[MOT_PAGINA_SUCCESSIVA]"_s, u"Next page"_s), u"actNextPage"_s);
+    m_last = iconAction(bar, QStyle::SP_MediaSkipForward,
+                        engineText(u"[MOT_ULTIMA_PAGINA]"_s, u"Last page"_s), u"actLastPage"_s);
     bar->addSeparator();
 
-    auto *zoomLabel = new QLabel(u" &Zoom "_s, bar);
+    auto *zoomLabel = new QLabel(u' ' + engineText(u"[MOT_ZOOM]"_s, u"&Zoom"_s) + u' ', bar);
     m_zoomBox = new QComboBox(bar);
     m_zoomBox->setObjectName(u"zoomBox"_s);
-    m_zoomBox->addItems({u"Whole page"_s, u"Page width"_s, u"100 %"_s});
+    m_zoomBox->addItems({engineText(u"[MOT_PAGINA_INTERA]"_s, u"Whole page"_s),
+                         engineText(u"[MOT_LARGHEZZA_PAGINA]"_s, u"Page width"_s), u"100 %"_s});
     zoomLabel->setBuddy(m_zoomBox);
     bar->addWidget(zoomLabel);
     bar->addWidget(m_zoomBox);
@@ -96,17 +104,22 @@ PreviewWindow::PreviewWindow(const PreparedReport &report, UiServices &services,
             b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         return a;
     };
-    QAction *printAction = textAction(u"&Print…"_s, u"actPrint"_s, QStyle::SP_FileDialogDetailedView);
+    QAction *printAction = textAction(engineText(u"[MOT_STAMPA]"_s, u"&Print…"_s), u"actPrint"_s,
+                                      QStyle::SP_FileDialogDetailedView);
     printAction->setShortcut(QKeySequence::Print);
-    QAction *pdfAction = textAction(u"P&DF…"_s, u"actExportPdf"_s, QStyle::SP_DialogSaveButton);
+    QAction *pdfAction =
+        textAction(engineText(u"[MOT_PDF]"_s, u"P&DF…"_s), u"actExportPdf"_s, QStyle::SP_DialogSaveButton);
     QAction *textExportAction = nullptr;
     QAction *rtfAction = nullptr;
     if (TextExportAddOn::available())
-        textExportAction = textAction(u"&Text…"_s, u"actExportText"_s, QStyle::SP_FileIcon);
+        textExportAction = textAction(engineText(u"[MOT_TESTO_EXPORT]"_s, u"&Text…"_s), u"actExportText"_s,
+                                      QStyle::SP_FileIcon);
     if (RichExportAddOn::available())
-        rtfAction = textAction(u"&RTF…"_s, u"actExportRtf"_s, QStyle::SP_FileIcon);
+        rtfAction =
+            textAction(engineText(u"[MOT_RTF]"_s, u"&RTF…"_s), u"actExportRtf"_s, QStyle::SP_FileIcon);
     bar->addSeparator();
-    QAction *closeAction = textAction(u"&Close"_s, u"actClose"_s, QStyle::SP_DialogCloseButton);
+    QAction *closeAction =
+        textAction(engineText(u"[MOT_CHIUDI]"_s, u"&Close"_s), u"actClose"_s, QStyle::SP_DialogCloseButton);
 
     m_view = new PreviewView(this);
     m_view->setReport(&m_report);
@@ -164,8 +177,10 @@ void PreviewWindow::print()
     if (m_report.pages.empty())
         return;
     if (!m_services.printerAvailable()) {
-        m_services.information(this, windowTitle(),
-                               u"No printer is installed. Export the report to PDF to print it elsewhere."_s);
+        m_services.information(
+            this, windowTitle(),
+            engineText(u"[MOT_NESSUNA_STAMPANTE]"_s,
+                       u"No printer is installed. Export the report to PDF to print it elsewhere."_s));
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
@@ -183,7 +198,8 @@ void PreviewWindow::print()
         to = m_report.pageCount();
     }
     if (!printPages(printer, m_report, from - 1, to - 1))
-        m_services.error(this, windowTitle(), u"The printer cannot be started."_s);
+        m_services.error(this, windowTitle(),
+                         engineText(u"[MOT_STAMPANTE_NON_AVVIATA]"_s, u"The printer cannot be started."_s));
 }
 
 void PreviewWindow::exportAs(int format)
@@ -193,24 +209,24 @@ void PreviewWindow::exportAs(int format)
     QString suffix;
     switch (f) {
     case ExportFormat::Pdf:
-        filter = u"PDF files (*.pdf)"_s;
+        filter = engineText(u"[MOT_FILE_PDF]"_s, u"PDF files"_s) + u" (*.pdf)"_s;
         suffix = u".pdf"_s;
         break;
     case ExportFormat::Text:
-        filter = u"Text files (*.txt)"_s;
+        filter = engineText(u"[MOT_FILE_TESTO]"_s, u"Text files"_s) + u" (*.txt)"_s;
         suffix = u".txt"_s;
         break;
     case ExportFormat::Rtf:
-        filter = u"Rich text files (*.rtf)"_s;
+        filter = engineText(u"[MOT_FILE_RTF]"_s, u"Rich text files"_s) + u" (*.rtf)"_s;
         suffix = u".rtf"_s;
         break;
     }
     QString base = m_report.title;
     base.remove(QRegularExpression(u"[\\\\/:*?\"<>|\\[\\]]"_s));
     if (base.trimmed().isEmpty())
-        base = u"report"_s;
-    QString path =
-        m_services.saveFileName(this, u"Export"_s, QDir::current().filePath(base.trimmed() + suffix), filter);
+        base = engineText(u"[MOT_NOME_FILE_REPORT]"_s, u"report"_s);
+    QString path = m_services.saveFileName(this, engineText(u"[MOT_ESPORTA]"_s, u"Export"_s),
+                                           QDir::current().filePath(base.trimmed() + suffix), filter);
     if (path.isEmpty())
         return;
     if (!path.endsWith(suffix, Qt::CaseInsensitive))

@@ -1,5 +1,6 @@
 #include "engine/report/propertypanel.h"
 
+#include "engine/report/texts.h"
 #include "engine/report/uiservices.h"
 
 #include <QCheckBox>
@@ -28,9 +29,6 @@ namespace
 constexpr BandType bandTypes[] = {BandType::ReportTitle, BandType::PageHeader,    BandType::MasterHeader,
                                   BandType::MasterData,  BandType::MasterFooter,  BandType::GroupHeader,
                                   BandType::GroupFooter, BandType::ReportSummary, BandType::PageFooter};
-const char16_t *const bandLabels[] = {u"Report title", u"Page header",    u"Master header",
-                                      u"Master data",  u"Master footer",  u"Group header",
-                                      u"Group footer", u"Report summary", u"Page footer"};
 constexpr Qt::PenStyle penStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::NoPen};
 } // namespace
 
@@ -41,43 +39,43 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     layout->setContentsMargins(6, 6, 6, 6);
 
     QFormLayout *form = nullptr;
-    m_objectGroup = group(u"Object"_s, u"groupObject"_s, &form);
+    m_objectGroup = group(engineText(u"[MOT_OGGETTO]"_s, u"Object"_s), u"groupObject"_s, &form);
     m_name = new QLineEdit(this);
     m_name->setObjectName(u"propName"_s);
-    addRow(form, u"&Name"_s, m_name);
+    addRow(form, engineText(u"[MOT_NOME]"_s, u"&Name"_s), m_name);
     m_x = lengthBox(u"propX"_s);
     m_y = lengthBox(u"propY"_s);
     m_w = lengthBox(u"propWidth"_s);
     m_h = lengthBox(u"propHeight"_s);
     m_x->setMinimum(-1000);
     m_y->setMinimum(-1000);
-    addRow(form, u"&Left (mm)"_s, m_x);
-    addRow(form, u"&Top (mm)"_s, m_y);
-    addRow(form, u"&Width (mm)"_s, m_w);
-    addRow(form, u"&Height (mm)"_s, m_h);
-    auto *editText = new QPushButton(u"Edit te&xt…"_s, this);
+    addRow(form, engineText(u"[MOT_SINISTRA_MM]"_s, u"&Left (mm)"_s), m_x);
+    addRow(form, engineText(u"[MOT_ALTO_MM]"_s, u"&Top (mm)"_s), m_y);
+    addRow(form, engineText(u"[MOT_LARGHEZZA_MM]"_s, u"&Width (mm)"_s), m_w);
+    addRow(form, engineText(u"[MOT_ALTEZZA_MM]"_s, u"&Height (mm)"_s), m_h);
+    auto *editText = new QPushButton(engineText(u"[MOT_MODIFICA_TESTO]"_s, u"Edit te&xt…"_s), this);
     editText->setObjectName(u"propEditText"_s);
     form->addRow(editText);
     layout->addWidget(m_objectGroup);
 
-    m_textGroup = group(u"Font and frame"_s, u"groupText"_s, &form);
+    m_textGroup = group(engineText(u"[MOT_CARATTERE_CORNICE]"_s, u"Font and frame"_s), u"groupText"_s, &form);
     m_font = new QFontComboBox(this);
     m_font->setObjectName(u"propFont"_s);
     m_font->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_font->setMinimumContentsLength(14);
-    addRow(form, u"&Font"_s, m_font);
+    addRow(form, engineText(u"[MOT_CARATTERE]"_s, u"&Font"_s), m_font);
     m_size = new QDoubleSpinBox(this);
     m_size->setObjectName(u"propFontSize"_s);
     m_size->setRange(1, 400);
     m_size->setDecimals(1);
     m_size->setSingleStep(0.5);
-    addRow(form, u"&Size (pt)"_s, m_size);
+    addRow(form, engineText(u"[MOT_DIMENSIONE_PT]"_s, u"&Size (pt)"_s), m_size);
     auto styleRow = new QWidget(this);
     auto *styleLayout = new QHBoxLayout(styleRow);
     styleLayout->setContentsMargins(0, 0, 0, 0);
-    m_bold = new QCheckBox(u"&Bold"_s, styleRow);
-    m_italic = new QCheckBox(u"&Italic"_s, styleRow);
-    m_underline = new QCheckBox(u"&Underline"_s, styleRow);
+    m_bold = new QCheckBox(engineText(u"[MOT_GRASSETTO]"_s, u"&Bold"_s), styleRow);
+    m_italic = new QCheckBox(engineText(u"[MOT_CORSIVO]"_s, u"&Italic"_s), styleRow);
+    m_underline = new QCheckBox(engineText(u"[MOT_SOTTOLINEATO]"_s, u"&Underline"_s), styleRow);
     m_bold->setObjectName(u"propBold"_s);
     m_italic->setObjectName(u"propItalic"_s);
     m_underline->setObjectName(u"propUnderline"_s);
@@ -87,29 +85,33 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     form->addRow(styleRow);
     m_hAlign = new QComboBox(this);
     m_hAlign->setObjectName(u"propAlign"_s);
-    m_hAlign->addItems({u"Left"_s, u"Centre"_s, u"Right"_s});
-    addRow(form, u"&Alignment"_s, m_hAlign);
+    m_hAlign->addItems({engineText(u"[MOT_ALLINEA_SINISTRA]"_s, u"Left"_s),
+                        engineText(u"[MOT_ALLINEA_CENTRO]"_s, u"Centre"_s),
+                        engineText(u"[MOT_ALLINEA_DESTRA]"_s, u"Right"_s)});
+    addRow(form, engineText(u"[MOT_ALLINEAMENTO]"_s, u"&Alignment"_s), m_hAlign);
     m_vAlign = new QComboBox(this);
     m_vAlign->setObjectName(u"propVAlign"_s);
-    m_vAlign->addItems({u"Top"_s, u"Middle"_s, u"Bottom"_s});
-    addRow(form, u"&Vertical"_s, m_vAlign);
+    m_vAlign->addItems({engineText(u"[MOT_ALLINEA_ALTO]"_s, u"Top"_s), engineText(u"[MOT_ALLINEA_MEZZO]"_s, u"Middle"_s),
+                        engineText(u"[MOT_ALLINEA_BASSO]"_s, u"Bottom"_s)});
+    addRow(form, engineText(u"[MOT_VERTICALE]"_s, u"&Vertical"_s), m_vAlign);
     m_fit = new QComboBox(this);
     m_fit->setObjectName(u"propFit"_s);
-    m_fit->addItems({u"Cut at the edge"_s, u"Shrink to fit"_s, u"End in …"_s});
-    addRow(form, u"Too lo&ng"_s, m_fit);
-    m_wrap = new QCheckBox(u"&Word wrap"_s, this);
+    m_fit->addItems({engineText(u"[MOT_TAGLIA_AL_BORDO]"_s, u"Cut at the edge"_s), engineText(u"[MOT_RIMPICCIOLISCI]"_s, u"Shrink to fit"_s),
+                     engineText(u"[MOT_TERMINA_PUNTINI]"_s, u"End in …"_s)});
+    addRow(form, engineText(u"[MOT_TROPPO_LUNGO]"_s, u"Too lo&ng"_s), m_fit);
+    m_wrap = new QCheckBox(engineText(u"[MOT_A_CAPO]"_s, u"&Word wrap"_s), this);
     m_wrap->setObjectName(u"propWrap"_s);
-    m_stretch = new QCheckBox(u"&Grow with the text"_s, this);
+    m_stretch = new QCheckBox(engineText(u"[MOT_CRESCE_COL_TESTO]"_s, u"&Grow with the text"_s), this);
     m_stretch->setObjectName(u"propStretch"_s);
     form->addRow(m_wrap);
     form->addRow(m_stretch);
     auto *frameRow = new QWidget(this);
     auto *frameLayout = new QGridLayout(frameRow);
     frameLayout->setContentsMargins(0, 0, 0, 0);
-    m_frameLeft = new QCheckBox(u"Left"_s, frameRow);
-    m_frameTop = new QCheckBox(u"Top"_s, frameRow);
-    m_frameRight = new QCheckBox(u"Right"_s, frameRow);
-    m_frameBottom = new QCheckBox(u"Bottom"_s, frameRow);
+    m_frameLeft = new QCheckBox(engineText(u"[MOT_CORNICE_SINISTRA]"_s, u"Left"_s), frameRow);
+    m_frameTop = new QCheckBox(engineText(u"[MOT_CORNICE_SOPRA]"_s, u"Top"_s), frameRow);
+    m_frameRight = new QCheckBox(engineText(u"[MOT_CORNICE_DESTRA]"_s, u"Right"_s), frameRow);
+    m_frameBottom = new QCheckBox(engineText(u"[MOT_CORNICE_SOTTO]"_s, u"Bottom"_s), frameRow);
     m_frameLeft->setObjectName(u"propFrameLeft"_s);
     m_frameTop->setObjectName(u"propFrameTop"_s);
     m_frameRight->setObjectName(u"propFrameRight"_s);
@@ -118,93 +120,101 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     frameLayout->addWidget(m_frameTop, 0, 1);
     frameLayout->addWidget(m_frameRight, 1, 0);
     frameLayout->addWidget(m_frameBottom, 1, 1);
-    auto *frameLabel = new QLabel(u"Frame"_s, this);
+    auto *frameLabel = new QLabel(engineText(u"[MOT_CORNICE]"_s, u"Frame"_s), this);
     form->addRow(frameLabel, frameRow);
     m_frameWidth = lengthBox(u"propFrameWidth"_s);
     m_frameWidth->setRange(0, 20);
     m_frameWidth->setSingleStep(0.1);
-    addRow(form, u"Frame wi&dth (mm)"_s, m_frameWidth);
+    addRow(form, engineText(u"[MOT_SPESSORE_CORNICE]"_s, u"Frame wi&dth (mm)"_s), m_frameWidth);
     m_frameColor = colorButton(
-        u"propFrameColor"_s, u"Frame colour"_s, [](ReportObject &o, const QColor &c) { o.frameColor = c; },
-        false);
-    addRow(form, u"Frame &colour"_s, m_frameColor);
+        u"propFrameColor"_s, engineText(u"[MOT_COLORE_CORNICE_HINT]"_s, u"Frame colour"_s),
+        [](ReportObject &o, const QColor &c) { o.frameColor = c; }, false);
+    addRow(form, engineText(u"[MOT_COLORE_CORNICE]"_s, u"Frame &colour"_s), m_frameColor);
     m_textColor = colorButton(
-        u"propTextColor"_s, u"Text colour"_s, [](ReportObject &o, const QColor &c) { o.textColor = c; },
-        false);
-    addRow(form, u"Te&xt colour"_s, m_textColor);
+        u"propTextColor"_s, engineText(u"[MOT_COLORE_TESTO_HINT]"_s, u"Text colour"_s),
+        [](ReportObject &o, const QColor &c) { o.textColor = c; }, false);
+    addRow(form, engineText(u"[MOT_COLORE_TESTO]"_s, u"Te&xt colour"_s), m_textColor);
     m_fillColor = colorButton(
-        u"propFillColor"_s, u"Fill colour"_s, [](ReportObject &o, const QColor &c) { o.fillColor = c; },
-        true);
-    addRow(form, u"Fi&ll"_s, m_fillColor);
+        u"propFillColor"_s, engineText(u"[MOT_COLORE_SFONDO_HINT]"_s, u"Fill colour"_s),
+        [](ReportObject &o, const QColor &c) { o.fillColor = c; }, true);
+    addRow(form, engineText(u"[MOT_SFONDO]"_s, u"Fi&ll"_s), m_fillColor);
     m_format = new QLineEdit(this);
     m_format->setObjectName(u"propFormat"_s);
-    m_format->setPlaceholderText(u"0.00;;#  or  dd/MM/yyyy"_s);
-    addRow(form, u"F&ormat"_s, m_format);
+    m_format->setPlaceholderText(engineText(u"[MOT_ESEMPIO_FORMATO]"_s, u"0.00;;#  or  dd/MM/yyyy"_s));
+    addRow(form, engineText(u"[MOT_FORMATO]"_s, u"F&ormat"_s), m_format);
     layout->addWidget(m_textGroup);
 
-    m_bandGroup = group(u"Band"_s, u"groupBand"_s, &form);
+    m_bandGroup = group(objectKindLabel(ObjectKind::Band), u"groupBand"_s, &form);
     m_bandType = new QComboBox(this);
     m_bandType->setObjectName(u"propBandType"_s);
-    for (const char16_t *label : bandLabels)
-        m_bandType->addItem(QString::fromUtf16(label));
-    addRow(form, u"&Band type"_s, m_bandType);
+    for (const BandType type : bandTypes)
+        m_bandType->addItem(bandTypeLabel(type));
+    addRow(form, engineText(u"[MOT_TIPO_BANDA]"_s, u"&Band type"_s), m_bandType);
     m_dataset = new QComboBox(this);
     m_dataset->setObjectName(u"propDataset"_s);
     m_dataset->setEditable(true);
-    addRow(form, u"&Dataset"_s, m_dataset);
+    addRow(form, engineText(u"[MOT_ORIGINE_DATI]"_s, u"&Dataset"_s), m_dataset);
     m_groupExpression = new QLineEdit(this);
     m_groupExpression->setObjectName(u"propGroup"_s);
     m_groupExpression->setPlaceholderText(u"[Tipologia]"_s);
-    addRow(form, u"&Group by"_s, m_groupExpression);
+    addRow(form, engineText(u"[MOT_RAGGRUPPA]"_s, u"&Group by"_s), m_groupExpression);
     m_condition = new QLineEdit(this);
     m_condition->setObjectName(u"propCondition"_s);
     m_condition->setPlaceholderText(u"[Quantita] <= [Scorta]"_s);
-    addRow(form, u"&Print if"_s, m_condition);
-    m_currentRow = new QCheckBox(u"Only the &current row"_s, this);
+    addRow(form, engineText(u"[MOT_STAMPA_SE]"_s, u"&Print if"_s), m_condition);
+    m_currentRow = new QCheckBox(engineText(u"[MOT_SOLO_RIGA_CORRENTE]"_s, u"Only the &current row"_s), this);
     m_currentRow->setObjectName(u"propCurrentRow"_s);
-    m_repeat = new QCheckBox(u"&Repeat on each page"_s, this);
+    m_repeat = new QCheckBox(engineText(u"[MOT_RIPETI_OGNI_PAGINA]"_s, u"&Repeat on each page"_s), this);
     m_repeat->setObjectName(u"propRepeat"_s);
-    m_firstPage = new QCheckBox(u"Print on the &first page"_s, this);
+    m_firstPage =
+        new QCheckBox(engineText(u"[MOT_PRIMA_PAGINA_STAMPA]"_s, u"Print on the &first page"_s), this);
     m_firstPage->setObjectName(u"propFirstPage"_s);
     form->addRow(m_currentRow);
     form->addRow(m_repeat);
     form->addRow(m_firstPage);
     layout->addWidget(m_bandGroup);
 
-    m_shapeGroup = group(u"Line and shape"_s, u"groupShape"_s, &form);
+    m_shapeGroup = group(engineText(u"[MOT_LINEA_FORMA]"_s, u"Line and shape"_s), u"groupShape"_s, &form);
     m_shapeKind = new QComboBox(this);
     m_shapeKind->setObjectName(u"propShape"_s);
-    m_shapeKind->addItems({u"Rectangle"_s, u"Rounded rectangle"_s, u"Ellipse"_s});
-    addRow(form, u"&Shape"_s, m_shapeKind);
+    m_shapeKind->addItems({engineText(u"[MOT_RETTANGOLO]"_s, u"Rectangle"_s),
+                           engineText(u"[MOT_RETTANGOLO_ARROTONDATO]"_s, u"Rounded rectangle"_s),
+                           engineText(u"[MOT_ELLISSE]"_s, u"Ellipse"_s)});
+    addRow(form, engineText(u"[MOT_FORMA]"_s, u"&Shape"_s), m_shapeKind);
     m_penWidth = lengthBox(u"propPenWidth"_s);
     m_penWidth->setRange(0, 20);
     m_penWidth->setSingleStep(0.1);
-    addRow(form, u"&Pen width (mm)"_s, m_penWidth);
+    addRow(form, engineText(u"[MOT_SPESSORE_TRATTO]"_s, u"&Pen width (mm)"_s), m_penWidth);
     m_penStyle = new QComboBox(this);
     m_penStyle->setObjectName(u"propPenStyle"_s);
-    m_penStyle->addItems({u"Solid"_s, u"Dashes"_s, u"Dots"_s, u"Dash and dot"_s, u"None"_s});
-    addRow(form, u"Pen s&tyle"_s, m_penStyle);
+    m_penStyle->addItems({engineText(u"[MOT_TRATTO_CONTINUO]"_s, u"Solid"_s),
+                          engineText(u"[MOT_TRATTO_LINEETTE]"_s, u"Dashes"_s),
+                          engineText(u"[MOT_TRATTO_PUNTI]"_s, u"Dots"_s),
+                          engineText(u"[MOT_TRATTO_LINEA_PUNTO]"_s, u"Dash and dot"_s),
+                          engineText(u"[MOT_NESSUNO]"_s, u"None"_s)});
+    addRow(form, engineText(u"[MOT_STILE_TRATTO]"_s, u"Pen s&tyle"_s), m_penStyle);
     m_penColor = colorButton(
-        u"propPenColor"_s, u"Pen colour"_s, [](ReportObject &o, const QColor &c) { o.penColor = c; }, false);
-    addRow(form, u"Pen &colour"_s, m_penColor);
+        u"propPenColor"_s, engineText(u"[MOT_COLORE_TRATTO_HINT]"_s, u"Pen colour"_s),
+        [](ReportObject &o, const QColor &c) { o.penColor = c; }, false);
+    addRow(form, engineText(u"[MOT_COLORE_TRATTO]"_s, u"Pen &colour"_s), m_penColor);
     m_brushColor = colorButton(
-        u"propBrushColor"_s, u"Shape fill colour"_s,
+        u"propBrushColor"_s, engineText(u"[MOT_COLORE_RIEMPIMENTO_HINT]"_s, u"Shape fill colour"_s),
         [](ReportObject &o, const QColor &c) { o.brushColor = c; }, true);
-    addRow(form, u"&Fill"_s, m_brushColor);
+    addRow(form, engineText(u"[MOT_RIEMPIMENTO]"_s, u"&Fill"_s), m_brushColor);
     m_radius = lengthBox(u"propRadius"_s);
-    addRow(form, u"Corner &radius (mm)"_s, m_radius);
+    addRow(form, engineText(u"[MOT_RAGGIO_ANGOLI]"_s, u"Corner &radius (mm)"_s), m_radius);
     layout->addWidget(m_shapeGroup);
 
-    m_pictureGroup = group(u"Picture"_s, u"groupPicture"_s, &form);
-    auto *load = new QPushButton(u"&Load picture…"_s, this);
+    m_pictureGroup = group(objectKindLabel(ObjectKind::Picture), u"groupPicture"_s, &form);
+    auto *load = new QPushButton(engineText(u"[MOT_CARICA_IMMAGINE]"_s, u"&Load picture…"_s), this);
     load->setObjectName(u"propLoadPicture"_s);
-    m_keepAspect = new QCheckBox(u"&Keep proportions"_s, this);
+    m_keepAspect = new QCheckBox(engineText(u"[MOT_MANTIENI_PROPORZIONI]"_s, u"&Keep proportions"_s), this);
     m_keepAspect->setObjectName(u"propKeepAspect"_s);
     form->addRow(load);
     form->addRow(m_keepAspect);
     layout->addWidget(m_pictureGroup);
 
-    m_pageGroup = group(u"Page"_s, u"groupPage"_s, &form);
+    m_pageGroup = group(engineText(u"[MOT_IMPOSTA_PAGINA]"_s, u"Page"_s), u"groupPage"_s, &form);
     m_paperW = lengthBox(u"propPaperWidth"_s);
     m_paperH = lengthBox(u"propPaperHeight"_s);
     m_marginL = lengthBox(u"propMarginLeft"_s);
@@ -213,13 +223,13 @@ PropertyPanel::PropertyPanel(UiServices &services, QWidget *parent) : QWidget(pa
     m_marginB = lengthBox(u"propMarginBottom"_s);
     m_paperW->setMinimum(10);
     m_paperH->setMinimum(10);
-    addRow(form, u"Paper &width (mm)"_s, m_paperW);
-    addRow(form, u"Paper &height (mm)"_s, m_paperH);
-    addRow(form, u"&Left margin"_s, m_marginL);
-    addRow(form, u"&Top margin"_s, m_marginT);
-    addRow(form, u"&Right margin"_s, m_marginR);
-    addRow(form, u"&Bottom margin"_s, m_marginB);
-    auto *turn = new QPushButton(u"T&urn the sheet"_s, this);
+    addRow(form, engineText(u"[MOT_LARGHEZZA_FOGLIO]"_s, u"Paper &width (mm)"_s), m_paperW);
+    addRow(form, engineText(u"[MOT_ALTEZZA_FOGLIO]"_s, u"Paper &height (mm)"_s), m_paperH);
+    addRow(form, engineText(u"[MOT_MARGINE_SINISTRO]"_s, u"&Left margin"_s), m_marginL);
+    addRow(form, engineText(u"[MOT_MARGINE_SUPERIORE]"_s, u"&Top margin"_s), m_marginT);
+    addRow(form, engineText(u"[MOT_MARGINE_DESTRO]"_s, u"&Right margin"_s), m_marginR);
+    addRow(form, engineText(u"[MOT_MARGINE_INFERIORE]"_s, u"&Bottom margin"_s), m_marginB);
+    auto *turn = new QPushButton(engineText(u"[MOT_RUOTA_FOGLIO]"_s, u"T&urn the sheet"_s), this);
     turn->setObjectName(u"propTurnPage"_s);
     form->addRow(turn);
     layout->addWidget(m_pageGroup);
@@ -382,7 +392,7 @@ QToolButton *PropertyPanel::colorButton(const QString &name, const QString &hint
     if (allowNone) {
         // The menu's "None" takes the fill away.
         auto *menu = new QMenu(b);
-        QAction *none = menu->addAction(u"None"_s);
+        QAction *none = menu->addAction(engineText(u"[MOT_NESSUNO]"_s, u"None"_s));
         none->setObjectName(name + u"None"_s);
         b->setMenu(menu);
         b->setPopupMode(QToolButton::MenuButtonPopup);
@@ -445,9 +455,8 @@ void PropertyPanel::showObject(const ReportObject &o, int count)
     m_shown = o;
     m_objectGroup->setVisible(true);
     m_pageGroup->setVisible(false);
-    static const char16_t *const kindTitles[] = {u"Text", u"Band", u"Picture", u"Line", u"Shape"};
-    m_objectGroup->setTitle(count > 1 ? u"%1 objects"_s.arg(count)
-                                      : QString::fromUtf16(kindTitles[int(o.kind)]));
+    m_objectGroup->setTitle(count > 1 ? engineText(u"[MOT_N_OGGETTI]"_s, u"%1 objects"_s).arg(count)
+                                      : objectKindLabel(o.kind));
     m_name->setText(o.name);
     m_name->setEnabled(count == 1);
     for (QDoubleSpinBox *b : {m_x, m_y, m_w, m_h})

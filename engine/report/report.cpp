@@ -6,6 +6,7 @@
 #include "engine/report/preparer.h"
 #include "engine/report/previewwindow.h"
 #include "engine/report/templatefile.h"
+#include "engine/report/texts.h"
 #include "engine/report/uiservices.h"
 
 #include <QCoreApplication>
@@ -70,7 +71,9 @@ void Report::loadFromFile(const QString &name)
         file += u".frf"_s;
     const QString path = resolveTemplatePath(name);
     if (path.isEmpty())
-        throw VinaryError(u"%1: the report template file \"%2\" was not found."_s.arg(componentName(), file));
+        throw VinaryError(engineText(u"[MOT_ERR_MODELLO_MANCANTE]"_s,
+                                     u"%1: the report template file \"%2\" was not found."_s)
+                              .arg(componentName(), file));
     ReportTemplate loaded;
     try {
         loaded = TemplateFile::load(path);
@@ -78,8 +81,10 @@ void Report::loadFromFile(const QString &name)
         throw VinaryError(u"%1: %2"_s.arg(componentName(), e.message()));
     }
     if (loaded.hasShapes() && !ShapeAddOn::available())
-        throw VinaryError(u"%1: the report template \"%2\" holds shapes, which need the shape add-on."_s.arg(
-            componentName(), file));
+        throw VinaryError(
+            engineText(u"[MOT_ERR_MODELLO_FORME]"_s,
+                       u"%1: the report template \"%2\" holds shapes, which need the shape add-on."_s)
+                .arg(componentName(), file));
     m_template = loaded;
     m_fileName = path;
 }
@@ -123,7 +128,9 @@ void Report::showReport()
 void Report::design()
 {
     if (!DesignerAddOn::available())
-        throw VinaryError(u"%1: the layout designer is not available."_s.arg(componentName()));
+        throw VinaryError(
+            engineText(u"[MOT_ERR_DESIGNER_ASSENTE]"_s, u"%1: the layout designer is not available."_s)
+                .arg(componentName()));
     if (m_template.pages.isEmpty())
         m_template.pages.append(ReportPage());
     if (m_designerHook) {
@@ -138,8 +145,10 @@ void Report::exportToFile(const QString &path) const
 {
     ExportFormat format;
     if (!exportFormatFor(path, &format))
-        throw VinaryError(u"%1: cannot export to \"%2\"; the name must end in .pdf, .txt or .rtf."_s.arg(
-            componentName(), path));
+        throw VinaryError(
+            engineText(u"[MOT_ERR_ESPORTA_NOME]"_s,
+                       u"%1: cannot export to \"%2\"; the name must end in .pdf, .txt or .rtf."_s)
+                .arg(componentName(), path));
     exportReport(prepare(), path, format);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/common/atomicfile.h"
 #include "engine/common/errors.h"
+#include "engine/report/texts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -203,12 +204,14 @@ public:
 
     [[noreturn]] void damaged(const QString &why) const
     {
-        throw VinaryError(u"The report template %1 is damaged: %2 (line %3)."_s.arg(
-            m_name, why, QString::number(m_xml.lineNumber())));
+        throw VinaryError(engineText(u"[MOT_ERR_MODELLO_DANNEGGIATO]"_s,
+                                     u"The report template %1 is damaged: %2 (line %3)."_s)
+                              .arg(m_name, why, QString::number(m_xml.lineNumber())));
     }
     [[noreturn]] void notATemplate() const
     {
-        throw VinaryError(u"%1 is not a Vinary report template."_s.arg(m_name));
+        throw VinaryError(
+            engineText(u"[MOT_ERR_NON_MODELLO]"_s, u"%1 is not a Vinary report template."_s).arg(m_name));
     }
 
     // The next start or end element; text between elements is skipped.
@@ -218,7 +221,7 @@ public:
             const auto t = m_xml.readNext();
             if (t == QXmlStreamReader::StartElement) {
                 if (++m_depth > maxDepth)
-                    damaged(u"its elements are nested too deeply"_s);
+                    damaged(engineText(u"[MOT_DANNO_ANNIDATO]"_s, u"its elements are nested too deeply"_s));
                 return t;
             }
             if (t == QXmlStreamReader::EndElement) {
@@ -226,11 +229,11 @@ public:
                 return t;
             }
             if (t == QXmlStreamReader::DTD)
-                damaged(u"it holds a document type declaration"_s);
+                damaged(engineText(u"[MOT_DANNO_DOCTYPE]"_s, u"it holds a document type declaration"_s));
             if (t == QXmlStreamReader::Invalid)
                 damaged(m_xml.errorString());
             if (t == QXmlStreamReader::EndDocument)
-                damaged(u"it ends too early"_s);
+                damaged(engineText(u"[MOT_DANNO_FINE]"_s, u"it ends too early"_s));
         }
     }
 
@@ -256,11 +259,11 @@ public:
                 return text;
             } else if (t == QXmlStreamReader::StartElement) {
                 ++m_depth;
-                damaged(u"a text holds an element"_s);
+                damaged(engineText(u"[MOT_DANNO_TESTO_ELEMENTO]"_s, u"a text holds an element"_s));
             } else if (t == QXmlStreamReader::Invalid) {
                 damaged(m_xml.errorString());
             } else if (t == QXmlStreamReader::EndDocument) {
-                damaged(u"it ends too early"_s);
+                damaged(engineText(u"[MOT_DANNO_FINE]"_s, u"it ends too early"_s));
             }
         }
     }
@@ -273,7 +276,8 @@ public:
         bool ok = false;
         const double v = attrs.value(key).toDouble(&ok);
         if (!ok || !std::isfinite(v))
-            damaged(u"the value \"%1\" of %2 is not a number"_s.arg(attrs.value(key).left(40), key));
+            damaged(engineText(u"[MOT_DANNO_NUMERO]"_s, u"the value \"%1\" of %2 is not a number"_s)
+                        .arg(attrs.value(key).left(40), key));
         return std::clamp(v, lo, hi);
     }
 
@@ -295,7 +299,8 @@ public:
             return true;
         if (v == u"false"_s || v == u"0"_s)
             return false;
-        damaged(u"the value of %1 is neither true nor false"_s.arg(key));
+        damaged(
+            engineText(u"[MOT_DANNO_VERO_FALSO]"_s, u"the value of %1 is neither true nor false"_s).arg(key));
     }
 
     QColor color(const QString &key, const QColor &def) const
@@ -308,7 +313,8 @@ public:
             return QColor();
         const QColor c = QColor::fromString(v);
         if (!c.isValid() || !v.startsWith(u'#'))
-            damaged(u"the value \"%1\" of %2 is not a colour"_s.arg(v.left(40), key));
+            damaged(engineText(u"[MOT_DANNO_COLORE]"_s, u"the value \"%1\" of %2 is not a colour"_s)
+                        .arg(v.left(40), key));
         return c;
     }
 
@@ -352,7 +358,8 @@ public:
         o.format = str(u"format"_s, d.format, 200);
         const QString band = str(u"band"_s, bandTypeName(d.bandType));
         if (!bandTypeFromName(band, &o.bandType))
-            damaged(u"\"%1\" is not a band type"_s.arg(band.left(40)));
+            damaged(
+                engineText(u"[MOT_DANNO_TIPO_BANDA]"_s, u"\"%1\" is not a band type"_s).arg(band.left(40)));
         o.dataset = str(u"dataset"_s, d.dataset, 200);
         o.groupExpression = str(u"group"_s, d.groupExpression);
         o.printCondition = str(u"condition"_s, d.printCondition);
@@ -419,7 +426,8 @@ public:
                 continue;
             }
             if (objects.size() >= TemplateFile::maxObjectsPerPage)
-                damaged(u"a page holds more than %1 objects"_s.arg(TemplateFile::maxObjectsPerPage));
+                damaged(engineText(u"[MOT_DANNO_TROPPI_OGGETTI]"_s, u"a page holds more than %1 objects"_s)
+                            .arg(TemplateFile::maxObjectsPerPage));
             objects.append(readObject(kind));
         }
     }
@@ -451,11 +459,12 @@ public:
         bool ok = false;
         const int v = version.toInt(&ok);
         if (!ok || v < 1)
-            damaged(u"it has no valid format version"_s);
+            damaged(engineText(u"[MOT_DANNO_VERSIONE]"_s, u"it has no valid format version"_s));
         if (v > TemplateFile::formatVersion)
             throw VinaryError(
-                u"The report template %1 was written by a newer version of Vinary (format %2)."_s.arg(
-                    m_name, version));
+                engineText(u"[MOT_ERR_VERSIONE_NUOVA]"_s,
+                           u"The report template %1 was written by a newer version of Vinary (format %2)."_s)
+                    .arg(m_name, version));
     }
 
     ReportTemplate readTemplate()
@@ -465,7 +474,8 @@ public:
         while (nextElement() == QXmlStreamReader::StartElement) {
             if (m_xml.name() == u"page"_s) {
                 if (templ.pages.size() >= TemplateFile::maxPages)
-                    damaged(u"it holds more than %1 pages"_s.arg(TemplateFile::maxPages));
+                    damaged(engineText(u"[MOT_DANNO_TROPPE_PAGINE]"_s, u"it holds more than %1 pages"_s)
+                                .arg(TemplateFile::maxPages));
                 templ.pages.append(readPage());
             } else {
                 skipElement();
@@ -510,9 +520,12 @@ namespace TemplateFile
 ReportTemplate parse(const QByteArray &data, const QString &displayName)
 {
     if (data.size() > maxFileSize)
-        throw VinaryError(u"The report template %1 is too large to be a report template."_s.arg(displayName));
+        throw VinaryError(engineText(u"[MOT_ERR_MODELLO_GRANDE]"_s,
+                                     u"The report template %1 is too large to be a report template."_s)
+                              .arg(displayName));
     if (!looksLikeXml(data))
-        throw VinaryError(u"%1 is not a Vinary report template."_s.arg(displayName));
+        throw VinaryError(engineText(u"[MOT_ERR_NON_MODELLO]"_s, u"%1 is not a Vinary report template."_s)
+                              .arg(displayName));
     Reader reader(data, displayName);
     return reader.readTemplate();
 }
@@ -521,9 +534,13 @@ ReportTemplate load(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw VinaryError(u"Cannot open the report template %1: %2."_s.arg(path, file.errorString()));
+        throw VinaryError(
+            engineText(u"[MOT_ERR_APERTURA_MODELLO]"_s, u"Cannot open the report template %1: %2."_s)
+                .arg(path, file.errorString()));
     if (file.size() > maxFileSize)
-        throw VinaryError(u"The report template %1 is too large to be a report template."_s.arg(path));
+        throw VinaryError(engineText(u"[MOT_ERR_MODELLO_GRANDE]"_s,
+                                     u"The report template %1 is too large to be a report template."_s)
+                              .arg(path));
     return parse(file.read(maxFileSize + 1), path);
 }
 
@@ -577,7 +594,7 @@ QByteArray serializeObjects(const QList<ReportObject> &objects)
 QList<ReportObject> parseObjects(const QByteArray &data)
 {
     if (data.size() > maxFileSize || !looksLikeXml(data))
-        throw VinaryError(u"The clipboard holds no report objects."_s);
+        throw VinaryError(engineText(u"[MOT_ERR_APPUNTI]"_s, u"The clipboard holds no report objects."_s));
     Reader reader(data, u"clipboard"_s);
     return reader.readObjectList();
 }

@@ -10,6 +10,7 @@
 #include "app/splash.h"
 #include "app/startup.h"
 #include "language/languagetable.h"
+#include "modalwatch.h"
 #include "programdir.h"
 #include "tests/support/recordingerrorbox.h"
 
@@ -33,7 +34,10 @@
 
 using namespace Qt::StringLiterals;
 using namespace vinary;
+using vinary::testing::closeModal;
 using vinary::testing::ProgramDir;
+using vinary::testing::watchModal;
+using vinary::testing::withModal;
 
 namespace
 {
@@ -630,52 +634,6 @@ QImage reducedColours(const QImage &picture)
 QImage grabbed(QWidget *window)
 {
     return framed(window, window->grab().toImage());
-}
-
-// Calls inside() with the first visible modal window other than `exclude`, from whatever event loop
-// is running then; gives up after five seconds. Returns the watch, which stops once it is done.
-QPointer<QTimer> watchModal(QWidget *exclude, std::function<void(QWidget *)> inside,
-                            std::shared_ptr<bool> found)
-{
-    auto *timer = new QTimer;
-    auto ticks = std::make_shared<int>(0);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal != exclude && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            *found = true;
-            if (!QTest::qWaitForWindowExposed(modal))
-                qWarning("%s was never exposed", qPrintable(modal->objectName()));
-            inside(modal);
-        } else if (++*ticks > 500) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-    return timer;
-}
-
-// Runs open(), which shows a modal window; inside() gets that window and must close it. False when
-// no modal window came.
-bool withModal(const std::function<void()> &open, const std::function<void(QWidget *)> &inside)
-{
-    auto found = std::make_shared<bool>(false);
-    QPointer<QTimer> watch = watchModal(QApplication::activeModalWidget(), inside, found);
-    open();
-    if (watch)
-        watch->deleteLater();
-    return *found;
-}
-
-void closeModal(QWidget *window)
-{
-    if (auto *dialog = qobject_cast<QDialog *>(window))
-        dialog->reject();
-    else
-        window->close();
 }
 
 template <typename T> T *child(QWidget *window, const QString &name)

@@ -20,6 +20,12 @@ QByteArray readBytes(const QString &fileName)
     return f.readAll();
 }
 
+// The bytes of a literal that may hold zero bytes.
+template <size_t N> QByteArray bytesOf(const char (&literal)[N])
+{
+    return QByteArray(literal, qsizetype(N - 1));
+}
+
 bool writeBytes(const QString &fileName, const QByteArray &bytes)
 {
     QFile f(fileName);
@@ -46,6 +52,9 @@ private slots:
     void changeLanguageFromUnreadableFileChangesNothing();
     void changeLanguageWithUnwritableIniKeepsNewTable_data();
     void changeLanguageWithUnwritableIniKeepsNewTable();
+    void changeLanguageRefusesWhatIsNoLanguageFile_data();
+    void changeLanguageRefusesWhatIsNoLanguageFile();
+    void missingKeysComeFromTheEnglishFile();
 };
 
 void TestLanguageTable::traduci_data()
@@ -276,6 +285,72 @@ void TestLanguageTable::changeLanguageWithUnwritableIniKeepsNewTable()
         QCOMPARE(e.message(), u"Cannot create file "_s + programDir + u"language.ini"_s);
     }
     QCOMPARE(table.traduci(u"[TITOLO]"_s), u"New"_s);
+}
+
+void TestLanguageTable::changeLanguageRefusesWhatIsNoLanguageFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("UTF-16 with byte-order mark") << bytesOf("\xFF\xFE[\0T\0I\0T\0O\0L\0O\0]\0=\0X\0\r\0\n\0");
+    QTest::newRow("UTF-16 big-endian") << bytesOf("\0[\0T\0]\0=\0X\0\r\0\n");
+    QTest::newRow("PNG picture") << bytesOf("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10");
+    QTest::newRow("binary with a key-like line")
+        << QByteArray("\x7f"
+                      "ELF\x02\x01\x01\r\n[TITOLO]=\x03\x04\x05\r\n");
+    QTest::newRow("text without keys") << QByteArray("TITOLO=Vinary\r\nnothing here\r\n");
+}
+
+void TestLanguageTable::changeLanguageRefusesWhatIsNoLanguageFile()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + u'/';
+    const QByteArray oldIni = "[TITOLO]=Old\r\n[ERR_FILE_LINGUA]=%1 is no language file.\r\n";
+    QVERIFY(writeBytes(programDir + u"language.ini"_s, oldIni));
+    const QString chosen = dir.filePath(u"chosen.lng"_s);
+    QVERIFY(writeBytes(chosen, bytes));
+
+    LanguageTable table;
+    table.load(programDir + u"language.ini"_s);
+    const QStringList before = table.lines();
+    try {
+        table.changeLanguage(chosen, programDir);
+        QFAIL("a file that is no language file must be refused");
+    } catch (const vinary::VinaryError &e) {
+        QCOMPARE(e.message(), QDir::toNativeSeparators(chosen) + u" is no language file."_s);
+    }
+    QCOMPARE(table.lines(), before);
+    QCOMPARE(readBytes(programDir + u"language.ini"_s), oldIni);
+}
+
+void TestLanguageTable::missingKeysComeFromTheEnglishFile()
+{
+    QTemporaryDir dir;
+    const QString english = dir.filePath(u"english.lng"_s);
+    QVERIFY(writeBytes(english, "[TITOLO]=Vinary\r\n[MENU_USCITA]=E&xit\r\n[NUOVA]=New key\r\n"
+                                "[VUOTA]=Empty here\r\n"));
+    const QString italian = dir.filePath(u"italiano.lng"_s);
+    QVERIFY(writeBytes(italian, "[MENU_USCITA]=&Esci\r\n[NUOVA]=Chiave nuova\r\n"));
+
+    // An old file: what it has wins, what it lacks or leaves empty comes from English.
+    LanguageTable table({u"[TITOLO]=Cantina"_s, u"[MENU_USCITA]=&Fine"_s, u"[VUOTA]="_s});
+    table.loadFallback(english);
+    QCOMPARE(table.traduci(u"[TITOLO] 04.02"_s), u"Cantina 04.02"_s);
+    QCOMPARE(table.traduci(u"[MENU_USCITA]"_s), u"&Fine"_s);
+    QCOMPARE(table.traduci(u"   [NUOVA]   "_s), u"   New key   "_s);
+    QCOMPARE(table.traduci(u"[VUOTA]"_s), u"Empty here"_s);
+    QCOMPARE(table.traduci(u"[IGNOTA]"_s), u"[IGNOTA]"_s);
+    QCOMPARE(table.lookup(u"[NUOVA]"_s), QString());
+
+    // The English lines stay behind a change of language and are never written out.
+    table.changeLanguage(italian, dir.path() + u'/');
+    QCOMPARE(table.traduci(u"[TITOLO]"_s), u"Vinary"_s);
+    QCOMPARE(table.traduci(u"[NUOVA]"_s), u"Chiave nuova"_s);
+    QCOMPARE(readBytes(dir.filePath(u"language.ini"_s)), readBytes(italian));
+
+    // Without the English file the keys stay raw, as before.
+    table.loadFallback(dir.filePath(u"missing.lng"_s));
+    QCOMPARE(table.traduci(u"[TITOLO]"_s), u"[TITOLO]"_s);
 }
 
 QTEST_GUILESS_MAIN(TestLanguageTable)

@@ -219,7 +219,7 @@ void TestPrintTool::journalBetweenTwoDates()
     QCOMPARE(inOrder(text, {u"JAN1"_s, u"FEB1"_s, u"MAR1"_s}), (QStringList{u"FEB1"_s, u"MAR1"_s}));
     // A reversal has its own name and counts against the load it takes back.
     QVERIFY2(text.contains(u"Reversal"_s), qPrintable(text));
-    QVERIFY2(text.contains(QRegularExpression(u"Bottles loaded +2\\n"_s)), qPrintable(text));
+    QVERIFY2(text.contains(QRegularExpression(u"Stock in \\(bottles\\) +2\\n"_s)), qPrintable(text));
     QVERIFY2(text.contains(QRegularExpression(u"Bottles unloaded +2\\n"_s)), qPrintable(text));
 
     // Without dates, the whole journal: the dates the dialog would start with.

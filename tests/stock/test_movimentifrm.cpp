@@ -174,10 +174,10 @@ void TestMovimentiFrm::translatedLayoutAndTabOrder()
     QVERIFY(win.complete());
     TfrmInOut &w = *win.w;
     QCOMPARE(w.objectName(), u"frmInOut"_s);
-    QCOMPARE(w.windowTitle(), u"Loads and unloads"_s);
+    QCOMPARE(w.windowTitle(), u"Stock in and out"_s);
     QCOMPARE(w.findChild<QGroupBox *>()->title(), u" Search "_s);
-    QCOMPARE(win.load->text(), u"Load"_s);
-    QCOMPARE(win.unload->text(), u"Unload"_s);
+    QCOMPARE(win.load->text(), u"Stock in"_s);
+    QCOMPARE(win.unload->text(), u"Stock out"_s);
     QCOMPARE(w.size(), QSize(406, 306));
     QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
@@ -192,10 +192,10 @@ void TestMovimentiFrm::translatedLayoutAndTabOrder()
     }
     QCOMPARE(labels, (QStringList{u"Purchase price"_s, u"Sale price"_s, u"Quantity"_s}));
 
-    const QStringList titles = {u"Description"_s, u"Vintage"_s,       u"Producer"_s,  u"Alcohol"_s,
-                                u"Code"_s,        u"Supplier"_s,      u"Group"_s,     u"Grape variety"_s,
-                                u"Type"_s,        u"Position"_s,      u"Quantity"_s,  u"Purchase price"_s,
-                                u"Sale price"_s,  u"Reorder level"_s, u"Last load"_s, u"Drink by"_s};
+    const QStringList titles = {u"Description"_s, u"Vintage"_s,       u"Producer"_s,      u"Alcohol"_s,
+                                u"Code"_s,        u"Supplier"_s,      u"Group"_s,         u"Grape variety"_s,
+                                u"Type"_s,        u"Position"_s,      u"Quantity"_s,      u"Purchase price"_s,
+                                u"Sale price"_s,  u"Reorder level"_s, u"Last stock in"_s, u"Drink by"_s};
     const QStringList fields = {u"Descrizione"_s, u"Anno"_s,         u"Produttore"_s,    u"Gradi"_s,
                                 u"Codice"_s,      u"Fornitore"_s,    u"Gruppo"_s,        u"Composizione"_s,
                                 u"Tipologia"_s,   u"Collocazione"_s, u"Quantita"_s,      u"Prezzo_Acq"_s,
@@ -462,7 +462,8 @@ void TestMovimentiFrm::unloadAgainstTheStock()
                  u"2024-03-14 00:00:00"_s);
         QVERIFY(win.reset());
     } else {
-        QCOMPARE(f.messages.notices(), QStringList{u"   Not enough bottles in stock for this unload.   "_s});
+        QCOMPARE(f.messages.notices(),
+                 QStringList{u"   There are not enough bottles in stock to take out this quantity.   "_s});
         QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale"_s), 0);
         QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede WHERE Codice = '8001234567890' AND Quantita = 6 AND "
                          "Ultimo_carico IS NULL"_s),
