@@ -133,11 +133,15 @@ void TMainForm::FormCreate()
     m_cellar.DB.close();
     m_cellar.programDir = QDir::currentPath() + u'/';
     m_cellar.setDatabaseDirectory(m_cellar.programDir);
+    // A file that another holds (its lock file is there) is neither compacted nor upgraded.
+    const bool alone =
+        !QFileInfo::exists(db::Connection::lockFileName(m_cellar.programDir + u"vinary.mdb"_s));
     // A compaction that could not run leaves a sound file as it was; the user hears why once the
     // window is up, in the language loaded below.
     m_startupNotice = prepareDatabaseFile(m_cellar.DB, m_cellar.programDir).notice();
     m_cellar.connect();
-    upgradeCellar(m_cellar.DB);
+    if (alone)
+        upgradeCellar(m_cellar.DB);
     m_cellar.intestazione.open();
     buildPrintMenu();
 

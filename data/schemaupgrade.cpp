@@ -152,6 +152,20 @@ void toVersion1(db::Connection &DB)
         record(DB, kStampe, QString::fromUtf16(kReports[i].tracciato));
 }
 
+// Whether a delivered row of the current version is not recorded yet.
+bool deliveriesPending(db::Connection &DB)
+{
+    for (const DeliveredOrder &o : kOrders) {
+        if (!isRecorded(DB, kIndici, QString::fromUtf16(o.indice)))
+            return true;
+    }
+    for (const DeliveredReport &r : kReports) {
+        if (!isRecorded(DB, kStampe, QString::fromUtf16(r.tracciato)))
+            return true;
+    }
+    return false;
+}
+
 struct Step {
     int version;
     void (*run)(db::Connection &);
@@ -168,7 +182,8 @@ int schemaVersion(db::Connection &DB)
 void upgradeCellar(db::Connection &DB)
 {
     const int version = schemaVersion(DB);
-    if (version > kSchemaVersion)
+    // An up-to-date cellar is not written to, so that one on a read-only medium still opens.
+    if (version > kSchemaVersion || (version == kSchemaVersion && !deliveriesPending(DB)))
         return;
     DB.begin();
     try {

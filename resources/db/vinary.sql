@@ -94,17 +94,8 @@ INSERT INTO Stampe (ID, Stampa, Ordine, Tracciato, Ordinamento, Selezione) VALUE
     (8, '[STAMPA_CATALOGO_GRUPPI]',    8, 'catalogo_gruppi.frf',    '8', 'C'),
     (9, '[STAMPA_RIORDINO_FORNITORI]', 9, 'riordino_fornitori.frf', '9', 'C');
 
--- The rows above as delivered: the start-up upgrade adds a delivered row only when its key is not
--- recorded here, so a row the user edits or deletes stays as the user left it.
-CREATE TABLE Consegne (
-    Tabella TEXT(30) NOT NULL,
-    Chiave  TEXT(60) NOT NULL,
-    PRIMARY KEY (Tabella, Chiave)
-);
-INSERT INTO Consegne (Tabella, Chiave) SELECT 'Indici', Indice FROM Indici;
-INSERT INTO Consegne (Tabella, Chiave) SELECT 'Stampe', Tracciato FROM Stampe;
-
--- The schema version this file is written in.
-PRAGMA user_version = 1;
+-- The schema version and the record of the rows above as delivered (table Consegne) are written by
+-- the program at its first start, as for a cellar of an earlier version; it finds these rows there
+-- already and only records them.
 
 COMMIT;

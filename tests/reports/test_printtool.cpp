@@ -246,7 +246,7 @@ void TestPrintTool::badInputGivesClearErrors_data()
     QTest::newRow("unknown option") << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--colour"_s} << 2
                                     << u"colour"_s;
     QTest::newRow("order out of range")
-        << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--order"_s, u"8"_s} << 1 << u"sort orders 1 to 7"_s;
+        << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--order"_s, u"10"_s} << 1 << u"sort orders 1 to 9"_s;
     QTest::newRow("order not a number")
         << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--order"_s, u"two"_s} << 2 << u"not a number"_s;
     QTest::newRow("no database there") << QStringList{u"1"_s, u"--out"_s, u"x.pdf"_s, u"--dir"_s, u"empty"_s}

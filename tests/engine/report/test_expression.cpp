@@ -191,7 +191,7 @@ void TestExpression::valuesDisplay()
     QCOMPARE(Value::number(-3).toText(c), u"-3"_s);
     QCOMPARE(Value().toText(c), QString());
     QCOMPARE(Value::boolean(true).toText(c), u"True"_s);
-    QCOMPARE(Value::date(QDateTime(QDate(2024, 3, 9), QTime(0, 0))).toText(it), u"09/03/24"_s);
+    QCOMPARE(Value::date(QDateTime(QDate(2024, 3, 9), QTime(0, 0))).toText(it), u"09/03/2024"_s);
     QVERIFY(Value::date(QDateTime()).isNull());
     QCOMPARE(Value::fromVariant(QVariant(QDate(2024, 3, 9))).type(), Value::Type::Date);
     QCOMPARE(Value::fromVariant(QVariant(7)).toNumber(), 7.0);
