@@ -74,6 +74,12 @@ bool trasferisci(const QString &srcDir, const QString &srcName, const QString &d
             return false;
         }
     }
+    // A full disk may only show in the last flush; committing after it would put a cut copy in
+    // place of the last good backup.
+    if (!out.flush()) {
+        out.cancelWriting();
+        return false;
+    }
     return out.commit();
 }
 

@@ -351,6 +351,26 @@ private Q_SLOTS:
         QVERIFY(!trasferisci(m_prog, QStringLiteral("missing.mdb"), m_prog, QStringLiteral("x.mdb")));
         QVERIFY(!QFileInfo::exists(file(QStringLiteral("x.mdb"))));
     }
+
+    void trasferisciOnAFullDiskKeepsTheOldCopy()
+    {
+        // The last few kilobytes stay in the file's buffer until the final flush, which is where a
+        // full disk shows; a file size limit just below the copy's size stands in for it.
+        QVERIFY(writeFile(file(u"big.mdb"_s), QByteArray(70000, 'x')));
+        QVERIFY(writeFile(file(u"old.mdb"_s), QByteArray("the last good copy")));
+        struct rlimit old {
+        };
+        getrlimit(RLIMIT_FSIZE, &old);
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit tiny = old;
+        tiny.rlim_cur = 69999;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        const bool copied = trasferisci(m_prog, u"big.mdb"_s, m_prog, u"old.mdb"_s);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(!copied);
+        QCOMPARE(bytes(file(u"old.mdb"_s)), QByteArray("the last good copy"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDbPrepare)
