@@ -138,9 +138,12 @@ void TMainForm::FormCreate()
         !QFileInfo::exists(db::Connection::lockFileName(m_cellar.programDir + u"vinary.mdb"_s));
     // A compaction that could not run leaves a sound file as it was; the user hears why once the
     // window is up, in the language loaded below.
-    m_startupNotice = prepareDatabaseFile(m_cellar.DB, m_cellar.programDir).notice();
+    const Preparation prepared = prepareDatabaseFile(m_cellar.DB, m_cellar.programDir);
+    m_startupNotice = prepared.notice();
     m_cellar.connect();
-    if (alone)
+    // A file that could not be compacted (no space, no permission, a reader) is used as it is; its
+    // upgrade waits for a start that can write it.
+    if (alone && prepared.skipped == Preparation::Skipped::Nothing)
         upgradeCellar(m_cellar.DB);
     m_cellar.intestazione.open();
     buildPrintMenu();
