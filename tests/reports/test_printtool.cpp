@@ -220,7 +220,7 @@ void TestPrintTool::journalBetweenTwoDates()
     // A reversal has its own name and counts against the load it takes back.
     QVERIFY2(text.contains(u"Reversal"_s), qPrintable(text));
     QVERIFY2(text.contains(QRegularExpression(u"Stock in \\(bottles\\) +2\\n"_s)), qPrintable(text));
-    QVERIFY2(text.contains(QRegularExpression(u"Bottles unloaded +2\\n"_s)), qPrintable(text));
+    QVERIFY2(text.contains(QRegularExpression(u"Stock out \\(bottles\\) +2\\n"_s)), qPrintable(text));
 
     // Without dates, the whole journal: the dates the dialog would start with.
     const Run all = run({u"6"_s, u"--out"_s, u"all.txt"_s});

@@ -590,7 +590,7 @@ void TestMovimentiFrm::takeBackFromTheWindow()
             return;
         listed = form->list()->topLevelItemCount() == 1 &&
                  form->list()->topLevelItem(0)->text(2) == u"Barolo Riserva"_s &&
-                 form->list()->topLevelItem(0)->text(0) == u"Load"_s;
+                 form->list()->topLevelItem(0)->text(0) == u"Stock in"_s;
         if (qEnvironmentVariableIsSet("VINARY_GRAB_DIR"))
             form->grab().save(qEnvironmentVariable("VINARY_GRAB_DIR") + u"/storno.png"_s);
         f.messages.setNextAnswer(false);
