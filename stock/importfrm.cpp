@@ -17,6 +17,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vinary
@@ -179,6 +181,11 @@ void TImportForm::refresh()
         }
     }
     m_preview->setVerticalHeaderLabels(lines);
+    // Short fields (codes, years, prices) show whole; long texts wrap within a bounded column.
+    m_preview->resizeColumnsToContents();
+    const int widest = fontMetrics().horizontalAdvance(QLatin1Char('x')) * 28;
+    for (int c = 0; c < m_preview->columnCount(); ++c)
+        m_preview->setColumnWidth(c, std::min(m_preview->columnWidth(c), widest));
 
     m_bad->clear();
     const QString row = m_cellar.traduci(u"[IMPORTA_RIGA]"_s);
