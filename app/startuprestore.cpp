@@ -3,6 +3,7 @@
 #include "data/backups.h"
 #include "data/cellar.h"
 #include "data/messagebox.h"
+#include "engine/common/datetimes.h"
 #include "engine/db/connection.h"
 #include "engine/db/lockfile.h"
 
@@ -26,7 +27,7 @@ bool offerStartupRestore(Cellar &cellar)
     const std::optional<BackupCopy> copy = backups.newestSoundCopy();
     if (!copy)
         return false;
-    const QString when = QLocale().toString(copy->taken, QLocale::ShortFormat);
+    const QString when = shortDateTimeText(copy->taken);
     if (!cellar.messages->question(cellar.traduci(u"   [RIPRISTINO_AVVIO]   "_s).arg(when)))
         return false;
     restoreDatabaseFile(cellar.programDir, copy->fileName);

@@ -420,7 +420,7 @@ QString CardImport::displayValue(int target, const QVariant &value) const
     case Kind::Number:
         return m_locale.toString(value.toDouble(), 'g', QLocale::FloatingPointShortest);
     case Kind::Date:
-        return m_locale.toString(value.toDateTime().date(), QLocale::ShortFormat);
+        return m_locale.toString(value.toDateTime().date(), shortDateFormat(m_locale));
     case Kind::Flag:
         return value.toBool() ? u"1"_s : u"0"_s;
     case Kind::Text:

@@ -2,6 +2,7 @@
 
 #include "data/cellar.h"
 #include "data/messagebox.h"
+#include "engine/common/datetimes.h"
 #include "widgets/guard.h"
 
 #include <QHBoxLayout>
@@ -79,7 +80,7 @@ void TRestoreForm::refresh()
     const QString damaged = m_cellar.traduci(u"[COPIA_DANNEGGIATA]"_s);
     for (const BackupCopy &copy : std::as_const(m_copies)) {
         auto *item = new QTreeWidgetItem(m_list);
-        item->setText(0, locale.toString(copy.taken, QLocale::ShortFormat));
+        item->setText(0, shortDateTimeText(copy.taken, locale));
         item->setText(1, copy.sound ? locale.toString(copy.cards) : damaged);
         item->setText(2, copy.sound ? locale.toString(copy.journal) : QString());
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
@@ -108,7 +109,7 @@ void TRestoreForm::btnRipristinaClick()
     if (row < 0 || row >= m_copies.size())
         return;
     const BackupCopy copy = m_copies.at(row);
-    const QString when = QLocale().toString(copy.taken, QLocale::ShortFormat);
+    const QString when = shortDateTimeText(copy.taken);
     if (!m_cellar.messages ||
         !m_cellar.messages->question(m_cellar.traduci(u"   [CONFERMA_RIPRISTINO]   "_s).arg(when)))
         return;

@@ -84,4 +84,9 @@ QString shortDateFormat(const QLocale &locale)
     return format;
 }
 
+QString shortDateTimeText(const QDateTime &value, const QLocale &locale)
+{
+    return locale.toString(value, shortDateFormat(locale) + u' ' + locale.timeFormat(QLocale::ShortFormat));
+}
+
 } // namespace vinary

@@ -22,5 +22,7 @@ QDateTime fromIsoText(const QString &text);
 // The locale's short date format with the year in four digits ("dd/MM/yyyy" where the locale
 // writes "dd/MM/yy"): a date the program shows or writes never has a two-digit year.
 QString shortDateFormat(const QLocale &locale = QLocale());
+// A moment in the locale's short date (four-digit year) and short time: "09/12/2026 19:47".
+QString shortDateTimeText(const QDateTime &value, const QLocale &locale = QLocale());
 
 } // namespace vinary

@@ -1,8 +1,9 @@
 // Every text a user meets, in each delivered language: the main window started on the language
 // file, then every window of its menu, the report preview with its print and export dialogs, the
 // layout designer with its text editor, the file dialog of the change of language and the menu of a
-// text box. No text may show a raw key, and none but the English one may show the English words of
-// the report engine's and Qt's own windows.
+// text box, the take-back of a movement, the restore of a dated copy and the import of a spreadsheet. No text
+// may show a raw key, and none but the English one may show the English words of the report engine's and Qt's
+// own windows.
 
 #include "app/mainform.h"
 #include "app/splash.h"
@@ -11,6 +12,7 @@
 #include "engine/report/report.h"
 #include "modalwatch.h"
 #include "programdir.h"
+#include "stock/manutefrm.h"
 #include "tests/support/recordingerrorbox.h"
 
 #include <QAbstractButton>
@@ -188,8 +190,18 @@ void TestNativeTexts::everyWindowSpeaksTheLanguage()
     g_grabSuffix = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
 
     ProgramDir dir;
+    // Today's load, as the movements window records it, so that it can be taken back.
+    const QString today = QDate::currentDate().toString(Qt::ISODate) + u" 00:00:00"_s;
     QVERIFY(dir.createDatabase(
-        u"INSERT INTO Schede (Codice, Descrizione, Quantita) VALUES ('B1', 'Barolo', 6);"_s));
+        u"INSERT INTO Schede (Codice, Descrizione, Quantita) VALUES ('B1', 'Barolo', 6);"
+        "INSERT INTO Giornale (Causale, Data, Codice, Descrizione, Quantita) VALUES ('C', '%1', 'B1', "
+        "'Barolo', 6);"
+        "CREATE TABLE Ripristini (Giornale_ID INTEGER PRIMARY KEY, Scheda_ID INTEGER NOT NULL, Quantita "
+        "REAL, "
+        "Prezzo_Acq REAL, Prezzo_Ven REAL, Ultimo_carico DATETIME, Stornato_da INTEGER);"
+        "INSERT INTO Ripristini (Giornale_ID, Scheda_ID, Quantita) VALUES (1, 1, 0);"_s.arg(today)));
+    QVERIFY(testing::writeAll(dir.file(u"cantina.csv"_s),
+                              "Codice;Descrizione;Prezzo\r\nB2;Soave;7,50\r\nB3;Gavi;sette\r\n"));
     QByteArray language = testing::readAll(kResources + u"language/"_s + file);
     if (oldFile) {
         static const QRegularExpression newer(
@@ -230,8 +242,36 @@ void TestNativeTexts::everyWindowSpeaksTheLanguage()
                           collect(menu.get(), u"menu of a text box"_s, seen);
                           closeModal(w);
                       }));
-    open(main->Movimenti, u"movements"_s);
-    open(main->Manutenzione1, u"maintenance"_s);
+    // The movements window with the take-back of today's load.
+    QVERIFY(withModal([&] { main->Movimenti->trigger(); },
+                      [&](QWidget *w) {
+                          collect(w, u"movements"_s, seen);
+                          auto *storno = w->findChild<QAbstractButton *>(u"btnStorno"_s);
+                          QVERIFY(storno);
+                          QVERIFY(withModal([&] { storno->click(); },
+                                            [&](QWidget *t) { collectAndClose(t, u"take-back"_s, seen); }));
+                          closeModal(w);
+                      }));
+    // The maintenance window with the restore of a dated copy, and the import of a spreadsheet with
+    // its mapping, preview and unreadable row.
+    QVERIFY(withModal(
+        [&] { main->Manutenzione1->trigger(); },
+        [&](QWidget *w) {
+            collect(w, u"maintenance"_s, seen);
+            auto *restore = w->findChild<QAbstractButton *>(u"btnRipristina"_s);
+            auto *import = w->findChild<QAbstractButton *>(u"btnImporta"_s);
+            QVERIFY(restore && import);
+            QVERIFY(withModal([&] { restore->click(); },
+                              [&](QWidget *r) { collectAndClose(r, u"restore"_s, seen); }));
+            // The file is chosen as if in the file dialog, whose texts the change of
+            // language shows.
+            auto *maintenance = qobject_cast<TManutenzioneForm *>(w);
+            QVERIFY(maintenance);
+            maintenance->setImportFileChooser([&](QWidget *) { return dir.file(u"cantina.csv"_s); });
+            QVERIFY(withModal([&] { import->click(); },
+                              [&](QWidget *form) { collectAndClose(form, u"import"_s, seen); }));
+            closeModal(w);
+        }));
     open(main->Informazioni1, u"about box"_s);
     open(main->CambioLingua, u"file dialog of the change of language"_s);
 
