@@ -12,7 +12,9 @@
 #include "language/languagetable.h"
 #include "modalwatch.h"
 #include "programdir.h"
+#include "stock/manutefrm.h"
 #include "tests/support/recordingerrorbox.h"
+#include "widgets/numberbox.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -554,6 +556,110 @@ INSERT INTO Giornale (Causale, Data, Codice, Descrizione, Anno, Quantita, Prezzo
     return sql;
 }
 
+// A shop's spreadsheet saved as CSV in the language's own way: a column Vinary does not know, a
+// price that is not a number, a code too long for its field, dates in the short format and in ISO.
+QByteArray sampleCsv(const QString &lang)
+{
+    const char *text = nullptr;
+    if (lang == u"it"_s)
+        text = "Codice;Descrizione;Note interne;Annata;Produttore;Regione;"
+               "Giacenza;Prezzo d'acquisto;Prezzo di vendita;Da bere entro\r\n"
+               "VE-2021;Vermentino di Gallura Superiore;scaffale alto;"
+               "2021;Cantina del Vento;Sardegna;24;9,80;19,50;31/12/2025\r\n"
+               "LA-2020;Lagrein Riserva;;2020;Kellerei Bergfeld;"
+               "Alto Adige;12;14,20;28,00;31/12/2028\r\n"
+               "TA-2016;Taurasi;da verificare;2016;"
+               "\"Feudi dell'Irpinia; Avellino\";Campania;6;dodici;44,00;31/12/2032\r\n"
+               "SOAVE-CLASSICO-22;Soave Classico;;2022;"
+               "Cantina di Monteforte;Veneto;18;7,40;15,00;2026-12-31\r\n"
+               "MO-2019;Montepulciano d'Abruzzo;;2019;"
+               "Fattoria Colle Alto;Abruzzo;36;6,90;;31/12/2027\r\n";
+    else if (lang == u"fr"_s)
+        text = "Code;Description;Note de rayon;Millésime;Producteur;"
+               "Région;En stock;Prix d'achat;Prix de vente;À boire avant\r\n"
+               "VE-2021;Vermentino di Gallura Superiore;étagère du haut;"
+               "2021;Cantina del Vento;Sardegna;24;9,80;19,50;31/12/2025\r\n"
+               "LA-2020;Lagrein Riserva;;2020;Kellerei Bergfeld;"
+               "Alto Adige;12;14,20;28,00;31/12/2028\r\n"
+               "TA-2016;Taurasi;à vérifier;2016;"
+               "\"Feudi dell'Irpinia; Avellino\";Campania;6;douze;44,00;31/12/2032\r\n"
+               "SOAVE-CLASSICO-22;Soave Classico;;2022;"
+               "Cantina di Monteforte;Veneto;18;7,40;15,00;2026-12-31\r\n"
+               "MO-2019;Montepulciano d'Abruzzo;;2019;"
+               "Fattoria Colle Alto;Abruzzo;36;6,90;;31/12/2027\r\n";
+    else if (lang == u"de"_s)
+        text = "Code;Bezeichnung;Regalnotiz;Jahrgang;Erzeuger;Region;"
+               "Bestand;Einkaufspreis;Verkaufspreis;Trinken bis\r\n"
+               "VE-2021;Vermentino di Gallura Superiore;oberes Regal;"
+               "2021;Cantina del Vento;Sardegna;24;9,80;19,50;31.12.2025\r\n"
+               "LA-2020;Lagrein Riserva;;2020;Kellerei Bergfeld;"
+               "Alto Adige;12;14,20;28,00;31.12.2028\r\n"
+               "TA-2016;Taurasi;prüfen;2016;"
+               "\"Feudi dell'Irpinia; Avellino\";Campania;6;zwölf;44,00;31.12.2032\r\n"
+               "SOAVE-CLASSICO-22;Soave Classico;;2022;"
+               "Cantina di Monteforte;Veneto;18;7,40;15,00;2026-12-31\r\n"
+               "MO-2019;Montepulciano d'Abruzzo;;2019;"
+               "Fattoria Colle Alto;Abruzzo;36;6,90;;31.12.2027\r\n";
+    else if (lang == u"es"_s)
+        text = "Código;Descripción;Nota de estante;Añada;Productor;Región;"
+               "Existencias;Precio de compra;Precio de venta;Consumir antes de\r\n"
+               "VE-2021;Vermentino di Gallura Superiore;estante alto;"
+               "2021;Cantina del Vento;Sardegna;24;9,80;19,50;31/12/2025\r\n"
+               "LA-2020;Lagrein Riserva;;2020;Kellerei Bergfeld;"
+               "Alto Adige;12;14,20;28,00;31/12/2028\r\n"
+               "TA-2016;Taurasi;por revisar;2016;"
+               "\"Feudi dell'Irpinia; Avellino\";Campania;6;doce;44,00;31/12/2032\r\n"
+               "SOAVE-CLASSICO-22;Soave Classico;;2022;"
+               "Cantina di Monteforte;Veneto;18;7,40;15,00;2026-12-31\r\n"
+               "MO-2019;Montepulciano d'Abruzzo;;2019;"
+               "Fattoria Colle Alto;Abruzzo;36;6,90;;31/12/2027\r\n";
+    else
+        text = "Code,Description,Shelf note,Vintage,Producer,"
+               "Region,In stock,Purchase price,Sale price,Drink by\r\n"
+               "VE-2021,Vermentino di Gallura Superiore,top shelf,2021,"
+               "Cantina del Vento,Sardegna,24,9.80,19.50,31/12/2025\r\n"
+               "LA-2020,Lagrein Riserva,,2020,Kellerei Bergfeld,"
+               "Alto Adige,12,14.20,28.00,31/12/2028\r\n"
+               "TA-2016,Taurasi,to check,2016,"
+               "\"Feudi dell'Irpinia, Avellino\",Campania,6,twelve,44.00,31/12/2032\r\n"
+               "SOAVE-CLASSICO-22,Soave Classico,,2022,"
+               "Cantina di Monteforte,Veneto,18,7.40,15.00,2026-12-31\r\n"
+               "MO-2019,Montepulciano d'Abruzzo,,2019,"
+               "Fattoria Colle Alto,Abruzzo,36,6.90,,31/12/2027\r\n";
+    return QByteArray(text);
+}
+
+// Dated copies of the sample cellar as earlier starts would have left them, the older ones with
+// fewer journal lines and cards; the start adds today's.
+bool keepEarlierCopies(const ProgramDir &dir)
+{
+    if (!QDir(dir.path()).mkpath(u"backup"_s))
+        return false;
+    const QDateTime now = QDateTime::currentDateTime();
+    const struct {
+        int daysAgo;
+        const char *time;
+        int journalLines;
+        const char *dropCards;
+    } copies[] = {{1, "085412", 13, ""},         {2, "091030", 12, ""},
+                  {3, "083705", 11, ""},         {5, "090118", 9, ""},
+                  {9, "084940", 6, "'GA-2022'"}, {16, "092251", 4, "'GA-2022', 'CC-2020'"}};
+    for (const auto &c : copies) {
+        const QString name = dir.file(u"backup/vinary-%1-%2.mdb"_s.arg(
+            now.date().addDays(-c.daysAgo).toString(u"yyyy-MM-dd"_s), QString::fromLatin1(c.time)));
+        if (!QFile::copy(dir.database(), name))
+            return false;
+        QString sql =
+            u"DELETE FROM Giornale WHERE ID NOT IN (SELECT ID FROM Giornale ORDER BY ID LIMIT %1);"_s.arg(
+                c.journalLines);
+        if (*c.dropCards)
+            sql += u"DELETE FROM Schede WHERE Codice IN (%1);"_s.arg(QString::fromLatin1(c.dropCards));
+        if (!vinary::testing::runSql(name, sql))
+            return false;
+    }
+    return true;
+}
+
 // A plain window frame around a grab: the caption bar the desktop would draw, so that the manual
 // shows each window with its title.
 QImage framed(QWidget *window, const QImage &content)
@@ -705,6 +811,9 @@ void TestManualScreens::windowsOfTheManual()
     for (const QString &t : templates)
         QVERIFY(QFile::copy(resources + u"reports/"_s + t, dir.file(t)));
     QVERIFY(QDir(dir.path()).mkdir(u"archivi"_s));
+    QVERIFY(keepEarlierCopies(dir));
+    const QString csv = dir.file(u"vini.csv"_s);
+    QVERIFY(vinary::testing::writeAll(csv, sampleCsv(lang)));
     QVERIFY(dir.enter());
     RecordingErrorBox errors;
     NoSplashWait noWait;
@@ -783,14 +892,28 @@ void TestManualScreens::windowsOfTheManual()
                                      });
     QVERIFY(movements);
 
-    // Maintenance.
-    const bool maintenance = withModal([&] { main->Manutenzione1->trigger(); },
-                                       [&](QWidget *w) {
-                                           QCOMPARE(w->objectName(), u"ManutenzioneForm"_s);
-                                           QCOMPARE(w->windowTitle(), tr("[MANUTENZIONE]"));
-                                           save(u"maintenance"_s, grabbed(w));
-                                           closeModal(w);
-                                       });
+    // Maintenance, the import of a spreadsheet's wines and the list of dated copies.
+    const bool maintenance = withModal(
+        [&] { main->Manutenzione1->trigger(); },
+        [&](QWidget *w) {
+            QCOMPARE(w->objectName(), u"ManutenzioneForm"_s);
+            QCOMPARE(w->windowTitle(), tr("[MANUTENZIONE]"));
+            save(u"maintenance"_s, grabbed(w));
+            if (auto *form = qobject_cast<TManutenzioneForm *>(w))
+                form->setImportFileChooser([&](QWidget *) { return csv; });
+            for (const char *name : {"btnImporta", "btnRipristina"}) {
+                auto *button = child<QAbstractButton>(w, QString::fromLatin1(name));
+                if (!button)
+                    continue;
+                withModal([&] { button->click(); },
+                          [&](QWidget *dialog) {
+                              save(dialog->objectName() == u"ImportForm"_s ? u"import"_s : u"restore"_s,
+                                   grabbed(dialog));
+                              closeModal(dialog);
+                          });
+            }
+            closeModal(w);
+        });
     QVERIFY(maintenance);
 
     // The about box.
@@ -851,6 +974,36 @@ void TestManualScreens::windowsOfTheManual()
                   w->resize(820, 560);
                   QCoreApplication::processEvents();
                   save(u"designer"_s, grabbed(w));
+                  closeModal(w);
+              });
+
+    // Taking a movement back: a stock in and a stock out of today, then the list they are taken
+    // back from. Last, as the movements change the cellar the other pictures show.
+    withModal([&] { main->Movimenti->trigger(); },
+              [&](QWidget *w) {
+                  auto *search = child<QLineEdit>(w, u"ckdescrizione"_s);
+                  auto *quantity = child<NumberBox>(w, u"Quant"_s);
+                  const struct {
+                      const char16_t *search;
+                      double quantity;
+                      const char16_t *button;
+                  } moves[] = {{u"barolo r", 6, u"BitBtn1"}, {u"chianti", 2, u"BitBtn2"}};
+                  for (const auto &move : moves) {
+                      auto *button = child<QAbstractButton>(w, QString::fromUtf16(move.button));
+                      if (!search || !quantity || !button)
+                          break;
+                      QTest::keyClicks(search, QString::fromUtf16(move.search));
+                      QCoreApplication::processEvents();
+                      quantity->setValue(move.quantity);
+                      button->click();
+                  }
+                  if (auto *takeBack = child<QAbstractButton>(w, u"btnStorno"_s)) {
+                      withModal([&] { takeBack->click(); },
+                                [&](QWidget *dialog) {
+                                    save(u"takeback"_s, grabbed(dialog));
+                                    closeModal(dialog);
+                                });
+                  }
                   closeModal(w);
               });
 
