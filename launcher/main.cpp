@@ -62,7 +62,8 @@ int main(int argc, char *argv[])
         u"Starts Vinary in your own program directory, $XDG_DATA_HOME/vinary (by default "
         "~/.local/share/vinary). Before every start it adds the delivered files that are missing there and "
         "refreshes those you have not changed; your cellar, form.ini, the notes in archivi/, edited report "
-        "layouts and a language.ini of your own are never touched."_s);
+        "layouts and a language.ini of your own are never touched. An empty cellar is put there only at the "
+        "first start: a cellar lost later is left missing, so that Vinary offers to restore a dated copy."_s);
     const QCommandLineOption help({u"h"_s, u"help"_s}, u"Shows this help."_s);
     const QCommandLineOption prepare(u"prepare"_s,
                                      u"Only brings the directory up to date and prints its name."_s);
@@ -105,7 +106,7 @@ int main(int argc, char *argv[])
     ProgramFiles files(cellar);
     // The program's own pictures are built into it; the cellar is the user's from the first start.
     files.deliverFolder(defaults, {u"pictures/"_s, u"vinary.mdb"_s});
-    files.seed(u"vinary.mdb"_s, defaults + u"/vinary.mdb"_s);
+    files.seed(u"vinary.mdb"_s, defaults + u"/vinary.mdb"_s, {u"vinary_backup.mdb"_s, u"backup"_s});
     if (!update(files, err))
         return 1;
 

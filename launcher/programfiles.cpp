@@ -16,6 +16,9 @@ using namespace Qt::StringLiterals;
 namespace vinary
 {
 
+// The record's mark for a seeded file: its content is the user's, only its having been there counts.
+const QByteArray kSeeded = QByteArrayLiteral("seeded");
+
 namespace
 {
 
@@ -92,7 +95,7 @@ QLocale::Language ProgramFiles::languageOf(const QString &fileName, const QByteA
 
 void ProgramFiles::deliver(const QString &name, const QString &source)
 {
-    m_files.append({name, source, false});
+    m_files.append({name, source, false, {}});
 }
 
 void ProgramFiles::deliverFolder(const QString &given, const QStringList &skip)
@@ -113,9 +116,9 @@ void ProgramFiles::deliverFolder(const QString &given, const QStringList &skip)
         deliver(name, folder + u'/' + name);
 }
 
-void ProgramFiles::seed(const QString &name, const QString &source)
+void ProgramFiles::seed(const QString &name, const QString &source, const QStringList &usedIfPresent)
 {
-    m_files.append({name, source, true});
+    m_files.append({name, source, true, usedIfPresent});
 }
 
 QString ProgramFiles::path(const QString &name) const
@@ -274,8 +277,13 @@ bool ProgramFiles::update(const QList<QLocale::Language> &languages)
     for (const Delivered &file : std::as_const(m_files)) {
         const QFileInfo target(path(file.name));
         if (file.seedOnly) {
-            if (!target.exists() && !target.isSymLink() && install(file.name, file.source, false))
+            bool used = record.contains(file.name) || target.exists() || target.isSymLink();
+            for (const QString &other : file.usedIfPresent)
+                used = used || QFileInfo::exists(path(other));
+            if (!used && install(file.name, file.source, false))
                 m_added.append(file.name);
+            if (used || m_added.contains(file.name))
+                m_newRecord.insert(file.name, kSeeded);
             continue;
         }
         const QByteArray delivered = m_hashes.value(file.name);

@@ -24,8 +24,10 @@ public:
     void deliver(const QString &name, const QString &source);
     // Every file under folder, named relative to it; names starting with one of skip are left out.
     void deliverFolder(const QString &folder, const QStringList &skip = {});
-    // A file only added when it is missing (the cellar: its content is the user's from the first start).
-    void seed(const QString &name, const QString &source);
+    // A file only added on first use (the cellar: its content is the user's from the first start).
+    // Once put there, or when one of usedIfPresent exists (the cellar's backups), a missing file stays
+    // missing: the program then offers to restore it instead of starting on an empty one.
+    void seed(const QString &name, const QString &source, const QStringList &usedIfPresent = {});
 
     // Brings the directory up to date. languages: the user's languages, preferred first; English
     // when none of them is delivered. False when something could not be written (see errors()).
@@ -49,6 +51,7 @@ private:
         QString name;
         QString source;
         bool seedOnly = false;
+        QStringList usedIfPresent;
     };
 
     QString path(const QString &name) const;

@@ -181,6 +181,12 @@ void TestLauncher::fillsAnEmptyDirectoryAndStartsThere()
     const QStringList started = QString::fromUtf8(readAll(home.filePath(u"started.txt"_s))).split(u'\n');
     QCOMPARE(started.value(0), QFileInfo(cellar).canonicalFilePath());
     QCOMPARE(started.value(1), u"0"_s);
+
+    // A cellar lost after the first start is not replaced by an empty one: the program offers to
+    // restore a copy instead.
+    QVERIFY(QFile::remove(cellar + u"/vinary.mdb"_s));
+    QVERIFY(launch(home.path()));
+    QVERIFY(!QFileInfo::exists(cellar + u"/vinary.mdb"_s));
 }
 
 void TestLauncher::leavesAFilledDirectoryUntouched()
@@ -213,6 +219,12 @@ void TestLauncher::leavesAFilledDirectoryUntouched()
     QVERIFY(launch(home.path()));
     QCOMPARE(readAll(cellar + u"/scheda.frf"_s), readAll(m_defaults + u"/scheda.frf"_s));
     QCOMPARE(readAll(cellar + u"/vinary.mdb"_s), own.value(u"vinary.mdb"_s));
+
+    // A directory that has backups of a cellar, and no record of a first start, gets no empty one.
+    QVERIFY(QFile::remove(cellar + u"/vinary.mdb"_s));
+    QVERIFY(QFile::remove(cellar + u"/.vinary-delivered"_s));
+    QVERIFY(launch(home.path()));
+    QVERIFY(!QFileInfo::exists(cellar + u"/vinary.mdb"_s));
 }
 
 void TestLauncher::firstStartSpeaksTheUserLanguage_data()
