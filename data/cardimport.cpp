@@ -417,8 +417,14 @@ QString CardImport::displayValue(int target, const QVariant &value) const
     if (value.isNull() || !value.isValid())
         return {};
     switch (targets().at(target).kind) {
-    case Kind::Number:
-        return m_locale.toString(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case Kind::Number: {
+        // Prices show their cents as the card does ("9,80"), unless the file has finer ones.
+        const double number = value.toDouble();
+        if (targets().at(target).column.startsWith(u"Prezzo"_s) &&
+            std::abs(std::round(number * 100.0) - number * 100.0) < 1e-6)
+            return m_locale.toString(number, 'f', 2);
+        return m_locale.toString(number, 'g', QLocale::FloatingPointShortest);
+    }
     case Kind::Date:
         return m_locale.toString(value.toDateTime().date(), shortDateFormat(m_locale));
     case Kind::Flag:

@@ -172,7 +172,8 @@ void TestCardImport::italianSpreadsheetComesInAsWritten()
                            "A2;Verdicchio dei Castelli di Jesi;Umani Ronchi;8.20;;2026-06-30;no;;\r\n"));
     QCOMPARE(import.mapping().at(7), -1); // a header of no column is ignored
     QVERIFY(import.badRows().isEmpty());
-    QCOMPARE(import.displayValue(14, import.rows().at(0).values.at(14)), u"45,5"_s);
+    QCOMPARE(import.displayValue(14, import.rows().at(0).values.at(14)), u"45,50"_s);
+    QCOMPARE(import.displayValue(15, import.rows().at(0).values.at(15)), u"1,5"_s);
     const CardImport::Result r = import.import();
     QCOMPARE(r.added, 2);
     QCOMPARE(
