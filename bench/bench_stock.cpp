@@ -2,27 +2,34 @@
 //   build-<name>/bench/bench_stock [cards=100000] [journal lines=200000] [window|purge|all]
 // Runs under the offscreen platform unless another is set. The database lives on the disk of the
 // current directory, so that durable commits pay for their flushes. Prints, for each operation,
-// the median and the worst of several runs.
+// the median and the worst of several runs. The purge is compared with the sqlite3 shell's own
+// DELETE on a copy of the same file (the shell must be on the PATH).
 #include "bench/cellargen.h"
 #include "data/cellar.h"
-#include "data/journalpurge.h"
+#include "data/messagebox.h"
 #include "data/movements.h"
 #include "stock/manutefrm.h"
 #include "stock/movimentifrm.h"
 #include "widgets/datagrid.h"
+#include "widgets/datebox.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <thread>
 
 using namespace vinary;
 using namespace Qt::StringLiterals;
@@ -76,9 +83,70 @@ double typeAndPaint(TfrmInOut &window, const QString &key)
 {
     return elapsedMs([&] {
         QTest::keyClicks(window.searchBox(), key);
-        window.grid()->viewport()->repaint();
         QCoreApplication::processEvents();
+        window.grid()->viewport()->repaint();
     });
+}
+
+// A barcode scanner: the keys of code and a Return arrive one every gap, from outside the
+// program's thread, whatever the window is doing meanwhile. Returns the time from the first key
+// until the only matching card is selected and the list painted.
+double scan(TfrmInOut &window, Cellar &cellar, const QString &code, std::chrono::microseconds gap)
+{
+    QLineEdit *box = window.searchBox();
+    auto *load = window.findChild<QPushButton *>(u"BitBtn1"_s);
+    QElapsedTimer clock;
+    clock.start();
+    std::thread scanner([box, code, gap] {
+        const auto start = std::chrono::steady_clock::now();
+        for (qsizetype i = 0; i <= code.size(); ++i) {
+            std::this_thread::sleep_until(start + i * gap);
+            const bool end = i == code.size();
+            const int key = end ? int(Qt::Key_Return) : int(Qt::Key_0) + code.at(i).digitValue();
+            const QString text = end ? u"\r"_s : QString(code.at(i));
+            QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+            QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+        }
+    });
+    while (!(box->text() == code && load->isEnabled() && cellar.Schede.recordCount() == 1) &&
+           clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    window.grid()->viewport()->repaint();
+    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    scanner.join();
+    QCoreApplication::processEvents();
+    return ms;
+}
+
+// A message box that answers every question with yes.
+struct Yes : MessageBox {
+    void notice(const QString &) override {}
+    bool question(const QString &) override { return true; }
+};
+
+// The sqlite3 shell's DELETE of the same lines on a copy of file: the statement's own time as the
+// shell reports it, and the number of lines it deleted.
+std::pair<double, int> shellPurge(const QString &file, const QDate &day)
+{
+    QTemporaryDir dir(QDir::currentPath() + u"/bench-stock-XXXXXX"_s);
+    const QString copy = dir.filePath(u"vinary.mdb"_s);
+    QFile::copy(file, copy);
+    QProcess shell;
+    shell.start(u"sqlite3"_s, {copy});
+    shell.write(
+        QStringLiteral("PRAGMA journal_mode=DELETE;\nPRAGMA synchronous=FULL;\n.timer on\n"
+                       "DELETE FROM Giornale WHERE Data <= '%1 00:00:00';\n.timer off\nSELECT changes();\n")
+            .arg(day.toString(Qt::ISODate))
+            .toUtf8());
+    shell.closeWriteChannel();
+    if (!shell.waitForFinished(120000) || shell.exitCode() != 0) {
+        std::printf("sqlite3 shell failed: %s\n", shell.readAllStandardError().constData());
+        return {0.0, -1};
+    }
+    const QString out = QString::fromUtf8(shell.readAllStandardOutput());
+    const QRegularExpressionMatch time = QRegularExpression(u"Run Time: real ([0-9.]+)"_s).match(out);
+    const QStringList lines = out.trimmed().split(u'\n');
+    return {time.hasMatch() ? time.captured(1).toDouble() * 1000.0 : 0.0, lines.last().trimmed().toInt()};
 }
 
 } // namespace
@@ -130,16 +198,30 @@ int main(int argc, char **argv)
         // A barcode scan: the thirteen digits of one card's code typed as keys.
         const QString code = QString::number(8000000000000LL + cards / 2);
         std::vector<double> perDigit;
-        const double scan = elapsedMs([&] {
+        const double keyByKey = elapsedMs([&] {
             for (const QChar c : code)
                 perDigit.push_back(typeAndPaint(window, QString(c)));
         });
-        std::printf("barcode %s: %d card(s) listed, load button %s, whole scan %.0f ms\n", qPrintable(code),
-                    run.cellar.Schede.recordCount(),
+        std::printf("barcode %s typed key by key: %d card(s) listed, load button %s, whole scan %.0f ms\n",
+                    qPrintable(code), run.cellar.Schede.recordCount(),
                     window.findChild<QPushButton *>(u"BitBtn1"_s)->isEnabled() ? "enabled" : "disabled",
-                    scan);
+                    keyByKey);
         print("one digit of a barcode scan, list repainted", figures(perDigit), "150 ms");
         window.searchBox()->clear();
+
+        // The same code from a scanner, keys arriving while the window searches.
+        for (const int gapUs : {2000, 8000}) {
+            std::vector<double> scans;
+            for (int i = 0; i < 5; ++i) {
+                scans.push_back(scan(window, run.cellar, code, std::chrono::microseconds(gapUs)));
+                if (run.cellar.Schede.recordCount() != 1)
+                    std::printf("  the scan did not select the card\n");
+                window.searchBox()->clear();
+            }
+            const QByteArray what = "13-digit barcode + Return from a scanner, one key every " +
+                                    QByteArray::number(gapUs / 1000) + " ms, until selected";
+            print(what.constData(), figures(scans), "300 ms");
+        }
 
         // One movement, journal row and card committed durably.
         StockMovements movements(run.cellar);
@@ -164,14 +246,38 @@ int main(int argc, char **argv)
     }
 
     if (part != u"window"_s) {
-        // Purging about half of the journal: lines are dated 60 a day in insertion order.
-        Run run(file);
+        // Purging about half of the journal: lines are dated 60 a day in insertion order. Through
+        // the maintenance window (question answered, progress shown after half a second), against
+        // the shell's DELETE of the same lines, alternately on fresh copies of the same file.
         const QDate day = QDate(2015, 1, 1).addDays(lines / 2 / 60 - 1);
+        std::vector<double> ours;
+        std::vector<double> shells;
         int deleted = 0;
-        const double ms = elapsedMs([&] { deleted = purgeJournal(run.cellar.giornale, day); });
-        std::printf("purge up to %s: %d of %d lines deleted, %d left, %.0f ms (limit 3000 ms)\n",
-                    qPrintable(day.toString(Qt::ISODate)), deleted, lines, run.cellar.giornale.recordCount(),
-                    ms);
+        int left = 0;
+        int shellDeleted = 0;
+        for (int i = 0; i < 3; ++i) {
+            Run run(file);
+            Yes yes;
+            run.cellar.messages = &yes;
+            TManutenzioneForm window(run.cellar);
+            window.setPlainMessage([](QWidget *, const QString &) {});
+            window.purgeDateBox()->setDate(day);
+            const int before = run.cellar.giornale.recordCount();
+            ours.push_back(elapsedMs([&] { window.btnPuliziaClick(); }));
+            left = run.cellar.giornale.recordCount();
+            deleted = before - left;
+            const auto [shellMs, shellCount] = shellPurge(file, day);
+            shells.push_back(shellMs);
+            shellDeleted = shellCount;
+        }
+        const Figures f = figures(ours);
+        const Figures s = figures(shells);
+        std::printf("purge up to %s: %d of %d lines deleted, %d left (shell: %d deleted)\n",
+                    qPrintable(day.toString(Qt::ISODate)), deleted, lines, left, shellDeleted);
+        print("purge through the maintenance window", f, "2 x shell");
+        print("sqlite3 shell: DELETE FROM Giornale WHERE Data <= ...", s, "-");
+        std::printf("ratio of the medians: %.2f x the shell (limit 2)\n",
+                    s.median > 0 ? f.median / s.median : 0.0);
     }
     return 0;
 }

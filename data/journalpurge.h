@@ -2,6 +2,8 @@
 
 #include <QDate>
 
+#include <functional>
+
 namespace vinary
 {
 
@@ -10,14 +12,15 @@ namespace db
 class Table;
 }
 
-// Deletions per transaction of a journal purge: a durable commit per row would make a large purge
-// take minutes, one commit for everything would hold the write lock throughout.
-constexpr int kPurgeBatch = 5000;
+// Told, every thousand lines or so while a purge runs, how many journal lines it has examined of
+// all the lines the journal held when it began. An exception it raises stops the purge, which then
+// deletes nothing.
+using PurgeProgress = std::function<void(qint64 examined, qint64 total)>;
 
-// Deletes every journal row dated on or before day (a row without a date counts as older), one by
-// one through the table in its own order, then moves back to the first row. The deletions are
-// committed every batchSize rows; when an error stops the purge, the rows deleted before it stay
-// deleted and the error goes on to the caller. Returns the number of rows deleted.
-int purgeJournal(db::Table &giornale, const QDate &day, int batchSize = kPurgeBatch);
+// Deletes every journal row dated on or before day (a row without a readable date counts as
+// older) with one statement in one transaction: either every such row goes, or, when an error
+// stops the purge, the journal stays exactly as it was and the error goes on to the caller. The
+// table's cursor is read again and left on its first row. Returns the number of rows deleted.
+int purgeJournal(db::Table &giornale, const QDate &day, const PurgeProgress &progress = {});
 
 } // namespace vinary

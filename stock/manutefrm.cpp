@@ -14,14 +14,16 @@
 #include "widgets/guard.h"
 #include "widgets/numberentry.h"
 
-#include <QGridLayout>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -30,10 +32,65 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace vinary
 {
+
+namespace
+{
+
+// The progress of a journal purge, shown when the purge has run for half a second. A purge has no
+// way out once confirmed: the window has no Cancel and no close box, and the user's input waits
+// until the purge is over. Only painting and timers run meanwhile, so nothing reaches the database
+// while the purge holds it.
+class PurgeProgressWindow
+{
+public:
+    PurgeProgressWindow(const QString &label, QWidget *parent) : m_label(label), m_parent(parent)
+    {
+        m_clock.start();
+    }
+
+    void show(qint64 examined, qint64 total)
+    {
+        const qint64 now = m_clock.elapsed();
+        if (now < kShowAfter || now - m_painted < kRepaintEvery)
+            return;
+        m_painted = now;
+        if (!m_dialog) {
+            m_dialog = std::make_unique<QProgressDialog>(m_parent);
+            m_dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+            m_dialog->setWindowTitle(applicationTitle());
+            m_dialog->setLabelText(m_label);
+            m_dialog->setCancelButton(nullptr);
+            m_dialog->setAutoReset(false);
+            m_dialog->setAutoClose(false);
+            m_dialog->setMinimumDuration(0);
+            m_dialog->setRange(0, kSteps);
+            m_dialog->setValue(0);
+            m_dialog->show();
+        }
+        m_dialog->setValue(total > 0 ? int(examined * kSteps / total) : 0);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
+    }
+
+private:
+    static constexpr qint64 kShowAfter = 500;
+    static constexpr qint64 kRepaintEvery = 40;
+    static constexpr int kSteps = 1000;
+
+    QString m_label;
+    QWidget *m_parent;
+    QElapsedTimer m_clock;
+    qint64 m_painted = 0;
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
+
+} // namespace
 
 TManutenzioneForm::TManutenzioneForm(Cellar &cellar, QWidget *parent)
     : QDialog(parent), m_cellar(cellar), m_plainMessage(&TManutenzioneForm::showPlainMessage)
@@ -126,8 +183,8 @@ QWidget *TManutenzioneForm::buildExchangeGroup()
     guardedConnect(btnEsporta, &QPushButton::clicked, this, [this] { btnEsportaClick(); });
     guardedConnect(btnImporta, &QPushButton::clicked, this, [this] { btnImportaClick(); });
     m_chooseFolder = [this](QWidget *parent) {
-        return QFileDialog::getExistingDirectory(parent, m_cellar.traduci(u"[ESPORTA_CANTINA]"_s).remove(u'&'),
-                                                 QDir::homePath());
+        return QFileDialog::getExistingDirectory(
+            parent, m_cellar.traduci(u"[ESPORTA_CANTINA]"_s).remove(u'&'), QDir::homePath());
     };
     m_chooseImportFile = [this](QWidget *parent) {
         return QFileDialog::getOpenFileName(parent, m_cellar.traduci(u"[IMPORTA_SCHEDE]"_s).remove(u'&'),
@@ -282,7 +339,11 @@ void TManutenzioneForm::btnPuliziaClick()
         return;
     if (!m_cellar.messages || !m_cellar.messages->question(m_cellar.traduci(u"   [CONFERMA_CANCELLA]    "_s)))
         return;
-    purgeJournal(m_cellar.giornale, day);
+    {
+        PurgeProgressWindow progress(m_purgeGroup->title().trimmed() + u'\u2026', this);
+        purgeJournal(m_cellar.giornale, day,
+                     [&](qint64 examined, qint64 total) { progress.show(examined, total); });
+    }
     m_plainMessage(this, m_cellar.traduci(u"[CANC_OK]"_s));
 }
 

@@ -8,15 +8,17 @@
 #include "widgets/numberbox.h"
 #include "widgets/numberentry.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -57,6 +59,64 @@ constexpr ListColumn kColumns[] = {
 
 constexpr QSize kClientSize(406, 306);
 
+// The search box tells the window, through typing, while it handles a key or an input-method
+// text of the user's.
+class SearchBox : public QLineEdit
+{
+public:
+    SearchBox(bool &typing, QWidget *parent) : QLineEdit(parent), m_typing(typing) {}
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const QScopedValueRollback<bool> typing(m_typing, true);
+        QLineEdit::keyPressEvent(event);
+    }
+    void inputMethodEvent(QInputMethodEvent *event) override
+    {
+        const QScopedValueRollback<bool> typing(m_typing, true);
+        QLineEdit::inputMethodEvent(event);
+    }
+
+private:
+    bool &m_typing;
+};
+
+// A key that only edits the text of the search box: a character, or a deletion of one.
+bool editsSearchText(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers others =
+        event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (others != Qt::NoModifier)
+        return false;
+    if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)
+        return true;
+    return !event->text().isEmpty() && event->text().at(0).isPrint();
+}
+
+// Input that acts on what the search shows, so that the search must have run before it.
+bool needsSearchResult(const QObject *watched, const QEvent *event, const QObject *searchBox)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+        return watched != searchBox || !editsSearchText(static_cast<const QKeyEvent *>(event));
+    case QEvent::FocusOut:
+        return watched == searchBox;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TabletPress:
+    case QEvent::ContextMenu:
+    case QEvent::Shortcut:
+    case QEvent::Close:
+        return true;
+    default:
+        return false;
+    }
+}
+
 NumberBox *numberBox(const QString &name, const QString &format, QWidget *parent)
 {
     auto *box = new NumberBox(parent);
@@ -92,7 +152,7 @@ TfrmInOut::TfrmInOut(Cellar &cellar, QWidget *parent) : QDialog(parent), m_cella
     QPointer<QLineEdit> search = ckdescrizione;
     m_cellar.criteria.ckdescrizione = [search] { return search ? search->text() : QString(); };
 
-    guardedConnect(ckdescrizione, &QLineEdit::textChanged, this, [this] { ckdescrizioneChange(); });
+    guardedConnect(ckdescrizione, &QLineEdit::textChanged, this, [this] { searchTextChanged(); });
     guardedConnect(DBGrid1, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
         if (index.isValid())
             DBGrid1CellClick();
@@ -111,6 +171,7 @@ TfrmInOut::TfrmInOut(Cellar &cellar, QWidget *parent) : QDialog(parent), m_cella
 
 TfrmInOut::~TfrmInOut()
 {
+    dropPendingSearch();
     if (!m_placementSaved && m_savePlacement)
         guarded(nullptr, [this] { m_savePlacement(*this, true); });
     m_cellar.criteria.ckdescrizione = nullptr;
@@ -120,7 +181,7 @@ void TfrmInOut::buildControls()
 {
     m_searchGroup = new QGroupBox(u" [RICERCA] "_s, this);
     m_searchGroup->setObjectName(u"GroupBox1"_s);
-    ckdescrizione = new QLineEdit(m_searchGroup);
+    ckdescrizione = new SearchBox(m_typing, m_searchGroup);
     ckdescrizione->setObjectName(u"ckdescrizione"_s);
     ckdescrizione->setClearButtonEnabled(true);
     btnStorno = new QPushButton(u"[STORNI]"_s, m_searchGroup);
@@ -244,6 +305,7 @@ void TfrmInOut::showEvent(QShowEvent *event)
 
 void TfrmInOut::done(int result)
 {
+    guarded(this, [this] { flushSearch(); });
     // The filter goes back to every card however the window is closed, even after an error.
     guarded(this, [this] { FormClose(); });
     if (m_savePlacement && !m_placementSaved)
@@ -264,6 +326,49 @@ void TfrmInOut::FormClose()
     m_cellar.Schede.setFiltered(false);
 }
 
+void TfrmInOut::searchTextChanged()
+{
+    // A scanner types a whole code, and a quick typist several keys, before one search has run:
+    // the search for a typed key waits behind the input already queued, so that it runs once for
+    // the last text. Whatever acts on the result (Return, a click, the focus leaving the box, a
+    // button, closing) runs the waiting search first, so that it sees what a search per key
+    // would have left. A change made by the program is searched at once.
+    if (!m_typing) {
+        dropPendingSearch();
+        ckdescrizioneChange();
+        return;
+    }
+    if (m_searchPending)
+        return;
+    m_searchPending = true;
+    qApp->installEventFilter(this);
+    QMetaObject::invokeMethod(
+        this, [this] { guarded(this, [this] { flushSearch(); }); }, Qt::QueuedConnection);
+}
+
+void TfrmInOut::flushSearch()
+{
+    if (!m_searchPending)
+        return;
+    dropPendingSearch();
+    ckdescrizioneChange();
+}
+
+void TfrmInOut::dropPendingSearch()
+{
+    if (!m_searchPending)
+        return;
+    m_searchPending = false;
+    qApp->removeEventFilter(this);
+}
+
+bool TfrmInOut::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_searchPending && needsSearchResult(watched, event, ckdescrizione))
+        guarded(this, [this] { flushSearch(); });
+    return QDialog::eventFilter(watched, event);
+}
+
 void TfrmInOut::ckdescrizioneChange()
 {
     // Moving to the first card re-reads the cards through the filter with the new text.
@@ -276,6 +381,7 @@ void TfrmInOut::ckdescrizioneChange()
 
 void TfrmInOut::DBGrid1CellClick()
 {
+    flushSearch();
     if (!m_movements.hasCard())
         return;
     selectCurrentCard();
@@ -313,6 +419,7 @@ void TfrmInOut::BitBtn2Click()
 void TfrmInOut::btnStornoClick()
 {
     // The card of a movement is found among the listed cards: with the search box empty, every one.
+    flushSearch();
     resetAfterMovement();
     TTakeBackForm form(m_cellar, this);
     form.exec();
@@ -321,6 +428,7 @@ void TfrmInOut::btnStornoClick()
 
 void TfrmInOut::record(Movement::Kind kind)
 {
+    flushSearch();
     if (!m_movements.hasCard())
         return;
     // A box whose text cannot be read takes the focus and shows why; nothing is written.

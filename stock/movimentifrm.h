@@ -46,11 +46,15 @@ public:
     QLineEdit *searchBox() const { return ckdescrizione; }
     DataGrid *grid() const { return DBGrid1; }
 
+    // Runs the search that typed keys have left waiting, if any.
+    void flushSearch();
+
 public Q_SLOTS:
     void done(int result) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -60,12 +64,18 @@ private:
     void clearSelection();
     void record(Movement::Kind kind);
     void resetAfterMovement();
+    void searchTextChanged();
+    void dropPendingSearch();
 
     Cellar &m_cellar;
     StockMovements m_movements;
     RestorePlacement m_restorePlacement;
     SavePlacement m_savePlacement;
     bool m_placementSaved = true;
+    // True while the search box handles a key the user typed; a change of its text made then
+    // waits for the keys behind it (see searchTextChanged).
+    bool m_typing = false;
+    bool m_searchPending = false;
 
     QGroupBox *m_searchGroup = nullptr;
     QLineEdit *ckdescrizione = nullptr;

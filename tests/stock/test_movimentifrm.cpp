@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -118,6 +119,13 @@ struct Window {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
 
+    // Types into the search box, then lets the window run the search the keys queued.
+    void typeSearch(const QString &text)
+    {
+        QTest::keyClicks(search, text);
+        QCoreApplication::processEvents();
+    }
+
     void type(NumberBox *box, const QString &text)
     {
         box->setFocus();
@@ -145,6 +153,8 @@ private slots:
     void searchSelectsTheOnlyMatch();
     void emptyingTheSearchListsEveryCard();
     void barcodeScanSelectsTheCardWithoutMouse();
+    void typingAheadOfTheSearchEndsAsKeyByKey_data();
+    void typingAheadOfTheSearchEndsAsKeyByKey();
     void cellClickSelectsAndFocusesQuantity();
     void keyboardInTheListSelectsTheCard();
     void loadUpdatesJournalAndCard();
@@ -289,7 +299,7 @@ void TestMovimentiFrm::searchSelectsTheOnlyMatch()
     win.clickRow(1);
     QVERIFY(win.selected());
     win.search->setFocus();
-    QTest::keyClicks(win.search, text);
+    win.typeSearch(text);
     QCOMPARE(f.cellar.Schede.recordCount(), matches);
     QCOMPARE(win.grid->model()->rowCount(), matches);
     QVERIFY(win.search->hasFocus());
@@ -313,7 +323,7 @@ void TestMovimentiFrm::emptyingTheSearchListsEveryCard()
     f.open();
     Window win(f);
     win.search->setFocus();
-    QTest::keyClicks(win.search, u"riserva"_s);
+    win.typeSearch(u"riserva"_s);
     QVERIFY(win.selected());
     win.search->clear();
     QCOMPARE(win.grid->model()->rowCount(), 4);
@@ -326,9 +336,10 @@ void TestMovimentiFrm::emptyingTheSearchListsEveryCard()
     g.open();
     Window one(g);
     one.search->setFocus();
-    QTest::keyClicks(one.search, u"x"_s);
+    one.typeSearch(u"x"_s);
     QVERIFY(one.cleared());
     QTest::keyClick(one.search, Qt::Key_Backspace);
+    QCoreApplication::processEvents();
     QVERIFY(one.selected());
     QCOMPARE(one.prVen->value(), 8.0);
 }
@@ -362,6 +373,73 @@ void TestMovimentiFrm::barcodeScanSelectsTheCardWithoutMouse()
     QTest::keyClick(win.unload, Qt::Key_Space);
     QCOMPARE(f.count(u"SELECT COUNT(*) FROM Schede WHERE Codice = '8001234567890' AND Quantita = 4"_s), 1);
     QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale WHERE Causale = 'S' AND Quantita = -2"_s), 1);
+}
+
+void TestMovimentiFrm::typingAheadOfTheSearchEndsAsKeyByKey_data()
+{
+    QTest::addColumn<QString>("keys"); // '\b' stands for Backspace
+    QTest::addColumn<QString>("then");
+    QTest::newRow("barcode, then a pause") << kBaroloCode << u"pause"_s;
+    QTest::newRow("barcode ended by Return") << kBaroloCode << u"return"_s;
+    QTest::newRow("barcode, then the load button") << kBaroloCode << u"load"_s;
+    QTest::newRow("barcode, then Tab") << kBaroloCode << u"tab"_s;
+    QTest::newRow("one card, then none") << u"riserva x"_s << u"return"_s;
+    QTest::newRow("two cards") << u"2000000000"_s << u"return"_s;
+    QTest::newRow("typed over") << u"chianti\b\b\b\b\b\b\bneb"_s << u"pause"_s;
+    QTest::newRow("typed and deleted") << u"dolcetto\b\b\b\b\b\b\b\b"_s << u"return"_s;
+}
+
+// Keys typed faster than the searches run (a barcode scanner) leave the window as a search per
+// key does, also for the key or click that comes right after them; the searches run once.
+void TestMovimentiFrm::typingAheadOfTheSearchEndsAsKeyByKey()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, then);
+    QStringList seen[2];
+    int searches[2] = {0, 0};
+    for (const bool keyByKey : {true, false}) {
+        StockFixture f;
+        addCards(f);
+        f.open();
+        Window win(f);
+        win.search->setFocus();
+        QSignalSpy reread(&f.cellar.Schede, &vinary::db::Dataset::rowsReset);
+        for (const QChar key : keys) {
+            if (key == u'\b')
+                QTest::keyClick(win.search, Qt::Key_Backspace);
+            else
+                QTest::keyClicks(win.search, QString(key));
+            if (keyByKey)
+                QCoreApplication::processEvents();
+        }
+        if (then == u"return"_s)
+            QTest::keyClick(win.search, Qt::Key_Return);
+        else if (then == u"tab"_s)
+            QTest::keyClick(win.search, Qt::Key_Tab);
+        else if (then == u"load"_s)
+            QTest::mouseClick(win.load, Qt::LeftButton);
+        else
+            QCoreApplication::processEvents();
+        searches[keyByKey] = int(reread.size());
+        const int listed = f.cellar.Schede.recordCount();
+        seen[keyByKey] = QStringList{
+            QString::number(listed),
+            QString::number(win.grid->model()->rowCount()),
+            listed > 0 ? win.card("Codice") : QString(),
+            win.prAcq->text(),
+            win.prVen->text(),
+            win.quant->text(),
+            win.load->isEnabled() ? u"enabled"_s : u"disabled"_s,
+            QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(),
+            f.value(u"SELECT group_concat(Causale || Codice || Quantita) FROM Giornale"_s).toString()};
+    }
+    QCOMPARE(seen[false], seen[true]);
+    QCOMPARE(searches[true], int(keys.size()) + (then == u"load"_s ? 1 : 0));
+    QCOMPARE(searches[false], then == u"load"_s ? 2 : 1);
+    if (keys == kBaroloCode)
+        QCOMPARE(seen[false].at(2), kBaroloCode);
+    if (then == u"load"_s)
+        QCOMPARE(seen[false].last(), u"C"_s + kBaroloCode + u"1.0"_s);
 }
 
 void TestMovimentiFrm::cellClickSelectsAndFocusesQuantity()
@@ -556,7 +634,7 @@ void TestMovimentiFrm::resetAfterEveryMovement()
     Window win(f);
     for (bool unload : {false, true, false}) {
         win.search->setFocus();
-        QTest::keyClicks(win.search, u"only"_s);
+        win.typeSearch(u"only"_s);
         QVERIFY(win.selected());
         QTest::mouseClick(unload ? win.unload : win.load, Qt::LeftButton);
         // Emptying the search selected the only card again; the reset still holds.
@@ -654,7 +732,8 @@ void TestMovimentiFrm::numbersInTheUsersLocales()
     QCOMPARE(f.value(u"SELECT Prezzo_acq FROM Giornale"_s).toDouble(), 6.8);
     QCOMPARE(f.value(u"SELECT Prezzo_ven FROM Giornale"_s).toDouble(), 12.0);
     QCOMPARE(f.value(u"SELECT Quantita FROM Giornale"_s).toDouble(), 1.5);
-    QCOMPARE(f.value(u"SELECT Prezzo_Acq FROM Schede WHERE Codice = '%1'"_s.arg(kBaroloCode)).toDouble(), 6.8);
+    QCOMPARE(f.value(u"SELECT Prezzo_Acq FROM Schede WHERE Codice = '%1'"_s.arg(kBaroloCode)).toDouble(),
+             6.8);
 }
 
 void TestMovimentiFrm::failingCardPostKeepsNothingAndShowsTheError()
@@ -720,7 +799,7 @@ void TestMovimentiFrm::modalOpeningAndCloseBox()
         QTRY_VERIFY(win.w->isVisible());
         QCOMPARE(f.cellar.filterMode, QChar(u'M'));
         win.search->setFocus();
-        QTest::keyClicks(win.search, u"chianti"_s);
+        win.typeSearch(u"chianti"_s);
         QVERIFY(win.selected());
         checked = true;
     });
