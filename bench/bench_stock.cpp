@@ -19,10 +19,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -263,6 +265,20 @@ int main(int argc, char **argv)
             window.setPlainMessage([](QWidget *, const QString &) {});
             window.purgeDateBox()->setDate(day);
             const int before = run.cellar.giornale.recordCount();
+            // With VINARY_GRAB_DIR set, the progress window is saved there as a picture when it shows.
+            QTimer grab;
+            if (qEnvironmentVariableIsSet("VINARY_GRAB_DIR")) {
+                QObject::connect(&grab, &QTimer::timeout, [&grab] {
+                    for (QWidget *w : QApplication::topLevelWidgets()) {
+                        if (qobject_cast<QProgressDialog *>(w) && w->isVisible()) {
+                            w->grab().save(qEnvironmentVariable("VINARY_GRAB_DIR") +
+                                           u"/purge-progress.png"_s);
+                            grab.stop();
+                        }
+                    }
+                });
+                grab.start(100);
+            }
             ours.push_back(elapsedMs([&] { window.btnPuliziaClick(); }));
             left = run.cellar.giornale.recordCount();
             deleted = before - left;

@@ -42,14 +42,15 @@ namespace vinary
 namespace
 {
 
-// The progress of a journal purge, shown when the purge has run for half a second. A purge has no
+// The progress of a journal purge, shown when the purge has run for a while. A purge has no
 // way out once confirmed: the window has no Cancel and no close box, and the user's input waits
 // until the purge is over. Only painting and timers run meanwhile, so nothing reaches the database
 // while the purge holds it.
 class PurgeProgressWindow
 {
 public:
-    PurgeProgressWindow(const QString &label, QWidget *parent) : m_label(label), m_parent(parent)
+    PurgeProgressWindow(const QString &label, int delay, QWidget *parent)
+        : m_label(label), m_delay(delay), m_parent(parent)
     {
         m_clock.start();
     }
@@ -57,7 +58,7 @@ public:
     void show(qint64 examined, qint64 total)
     {
         const qint64 now = m_clock.elapsed();
-        if (now < kShowAfter || now - m_painted < kRepaintEvery)
+        if (now < m_delay || now - m_painted < kRepaintEvery)
             return;
         m_painted = now;
         if (!m_dialog) {
@@ -69,6 +70,7 @@ public:
             m_dialog->setAutoReset(false);
             m_dialog->setAutoClose(false);
             m_dialog->setMinimumDuration(0);
+            m_dialog->setMinimumWidth(320);
             m_dialog->setRange(0, kSteps);
             m_dialog->setValue(0);
             m_dialog->show();
@@ -79,14 +81,14 @@ public:
     }
 
 private:
-    static constexpr qint64 kShowAfter = 500;
     static constexpr qint64 kRepaintEvery = 40;
     static constexpr int kSteps = 1000;
 
     QString m_label;
+    qint64 m_delay;
     QWidget *m_parent;
     QElapsedTimer m_clock;
-    qint64 m_painted = 0;
+    qint64 m_painted = -kRepaintEvery;
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 
@@ -340,7 +342,7 @@ void TManutenzioneForm::btnPuliziaClick()
     if (!m_cellar.messages || !m_cellar.messages->question(m_cellar.traduci(u"   [CONFERMA_CANCELLA]    "_s)))
         return;
     {
-        PurgeProgressWindow progress(m_purgeGroup->title().trimmed() + u'\u2026', this);
+        PurgeProgressWindow progress(m_purgeGroup->title().trimmed() + u'\u2026', m_progressDelay, this);
         purgeJournal(m_cellar.giornale, day,
                      [&](qint64 examined, qint64 total) { progress.show(examined, total); });
     }

@@ -33,6 +33,8 @@ public:
     void setFolderChooser(ChooseFile choose) { m_chooseFolder = std::move(choose); }
     void setImportFileChooser(ChooseFile choose) { m_chooseImportFile = std::move(choose); }
     static void showPlainMessage(QWidget *parent, const QString &text);
+    // How long a journal purge runs before its progress shows, in milliseconds.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
     // The handlers, as the controls call them.
     void btnPuliziaClick();
@@ -63,6 +65,7 @@ private:
 
     Cellar &m_cellar;
     PlainMessage m_plainMessage;
+    int m_progressDelay = 500;
 
     QGroupBox *m_purgeGroup = nullptr;
     QGroupBox *m_settingsGroup = nullptr;

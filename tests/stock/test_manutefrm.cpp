@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
@@ -106,6 +107,7 @@ private slots:
     void purgeUpToTheDate_data();
     void purgeUpToTheDate();
     void purgeErrorLeavesTheJournalAsItWas();
+    void longPurgeShowsItsProgressWithoutWayOut();
     void settingsSavedThroughTheCloseBox();
     void openAndCloseWithoutTyping();
     void markupInTheUsersLocales_data();
@@ -240,6 +242,51 @@ void TestManuteFrm::purgeErrorLeavesTheJournalAsItWas()
     QCOMPARE(win.journal(), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s}));
     QCOMPARE(f.cellar.giornale.recordCount(), 6);
     QVERIFY(!f.cellar.DB.inTransaction());
+}
+
+// The progress window of a long purge (shown here from the start) offers no Cancel and no close
+// box, follows the purge, and is gone before the message that ends it.
+void TestManuteFrm::longPurgeShowsItsProgressWithoutWayOut()
+{
+    StockFixture f;
+    {
+        vinary::db::Transaction t(f.cellar.DB);
+        for (int i = 0; i < 3000; ++i)
+            f.insert(u"Giornale"_s,
+                     {{u"Causale"_s, u"C"_s},
+                      {u"Data"_s, i % 2 ? u"2024-01-05 00:00:00"_s : u"2024-03-05 00:00:00"_s}});
+        t.commit();
+    }
+    f.open();
+    Window win(f);
+    win.w->setProgressDelay(0);
+    win.date->setDate(QDate(2024, 1, 31));
+    f.messages.setNextAnswer(true);
+    QStringList seen;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *progress = qobject_cast<QProgressDialog *>(w);
+            if (!progress || !progress->isVisible())
+                continue;
+            seen << u"%1 %2 %3 %4"_s.arg(progress->labelText())
+                        .arg(progress->value() * 100 / progress->maximum())
+                        .arg(progress->findChildren<QPushButton *>().size())
+                        .arg(bool(progress->windowFlags() & Qt::WindowCloseButtonHint));
+            if (qEnvironmentVariableIsSet("VINARY_GRAB_DIR"))
+                progress->grab().save(qEnvironmentVariable("VINARY_GRAB_DIR") + u"/purge-progress.png"_s);
+        }
+    });
+    probe.start(0);
+    QTest::mouseClick(win.purge, Qt::LeftButton);
+    probe.stop();
+    // Shown at the first report, after 1024 of the 3000 lines: no button, no close box.
+    QVERIFY(!seen.isEmpty());
+    QCOMPARE(seen.first(), u"Purge the journal\u2026 34 0 0"_s);
+    QCOMPARE(win.plainMessages, QStringList{u"The journal has been purged."_s});
+    QCOMPARE(f.count(u"SELECT COUNT(*) FROM Giornale"_s), 1500);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<QProgressDialog *>(w) || !w->isVisible());
 }
 
 void TestManuteFrm::settingsSavedThroughTheCloseBox()
