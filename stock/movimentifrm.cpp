@@ -163,8 +163,8 @@ TfrmInOut::TfrmInOut(Cellar &cellar, QWidget *parent) : QDialog(parent), m_cella
     // A card reached from the keyboard in the list is selected as a clicked one is, so that the
     // prices in the boxes always belong to the card that the movement will change.
     guardedConnect(&m_cellar.Schede, &db::Dataset::recordChanged, this, [this] {
-        if (DBGrid1->hasFocus() && isVisible() && m_cellar.Schede.state() == db::DataState::Browse &&
-            m_movements.hasCard())
+        if (DBGrid1->hasFocus() && !m_flushing && isVisible() &&
+            m_cellar.Schede.state() == db::DataState::Browse && m_movements.hasCard())
             selectCurrentCard();
     });
 }
@@ -351,6 +351,9 @@ void TfrmInOut::flushSearch()
     if (!m_searchPending)
         return;
     dropPendingSearch();
+    // The search belongs to keys typed in the search box, even when a click has just taken the
+    // focus to the list: the card it makes current is not one the user chose there.
+    const QScopedValueRollback<bool> flushing(m_flushing, true);
     ckdescrizioneChange();
 }
 

@@ -76,6 +76,7 @@ private:
     // waits for the keys behind it (see searchTextChanged).
     bool m_typing = false;
     bool m_searchPending = false;
+    bool m_flushing = false;
 
     QGroupBox *m_searchGroup = nullptr;
     QLineEdit *ckdescrizione = nullptr;

@@ -385,6 +385,7 @@ void TestMovimentiFrm::typingAheadOfTheSearchEndsAsKeyByKey_data()
     QTest::newRow("barcode, then Tab") << kBaroloCode << u"tab"_s;
     QTest::newRow("one card, then none") << u"riserva x"_s << u"return"_s;
     QTest::newRow("two cards") << u"2000000000"_s << u"return"_s;
+    QTest::newRow("two cards, then a click below the list") << u"2000000000"_s << u"click below"_s;
     QTest::newRow("typed over") << u"chianti\b\b\b\b\b\b\bneb"_s << u"pause"_s;
     QTest::newRow("typed and deleted") << u"dolcetto\b\b\b\b\b\b\b\b"_s << u"return"_s;
 }
@@ -418,6 +419,9 @@ void TestMovimentiFrm::typingAheadOfTheSearchEndsAsKeyByKey()
             QTest::keyClick(win.search, Qt::Key_Tab);
         else if (then == u"load"_s)
             QTest::mouseClick(win.load, Qt::LeftButton);
+        else if (then == u"click below"_s)
+            QTest::mouseClick(win.grid->viewport(), Qt::LeftButton, {},
+                              QPoint(20, win.grid->viewport()->height() - 4));
         else
             QCoreApplication::processEvents();
         searches[keyByKey] = int(reread.size());
