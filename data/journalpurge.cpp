@@ -109,8 +109,8 @@ void report(Purge &purge)
         (*purge.progress)(std::min(purge.examined, purge.total), purge.total);
 }
 
-// vinary_purge_due(Data): 1 for a row on or before the purge day, as the old row-by-row purge
-// compared each row's day count with the purge day's.
+// vinary_purge_due(Data): 1 for a row whose date, read as the table cursor reads it, has a day
+// count no greater than the purge day's midnight (a row without a readable date counts as 0).
 void dueFunction(sqlite3_context *context, int, sqlite3_value **argv)
 {
     Purge *purge = static_cast<PurgeSlot *>(sqlite3_user_data(context))->current;
@@ -151,6 +151,7 @@ int purgeJournal(db::Table &giornale, const QDate &day, const PurgeProgress &pro
     purge.limit = toDayCount(QDateTime(day, QTime(0, 0)));
     purge.limitDay = day.toJulianDay();
     purge.progress = &progress;
+    // The purge works on the whole journal, also should a report's filter be on.
     if (giornale.filtered()) {
         db::Statement count =
             connection.prepare(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(giornale.tableName()));
