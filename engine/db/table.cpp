@@ -281,6 +281,8 @@ void Table::close()
     if (m_state == DataState::Inactive)
         return;
     m_keys.clear();
+    m_tail.clear();
+    m_keysStale = false;
     m_rows.clear();
     clearCache();
     m_pos = -1;
@@ -295,16 +297,20 @@ void Table::close()
 
 void Table::reopen(bool filteredSetting)
 {
-    std::deque<qint64> keys = readKeys(m_order);
     std::deque<qint64> previousKeys;
     previousKeys.swap(m_keys);
+    std::vector<qint64> previousTail;
+    previousTail.swap(m_tail);
+    const bool previousStale = m_keysStale;
     const bool previousFiltered = m_filtered;
-    m_keys.swap(keys);
+    m_keysStale = true;
     m_filtered = filteredSetting;
     try {
         applyFilter();
     } catch (...) {
         m_keys.swap(previousKeys);
+        m_tail.swap(previousTail);
+        m_keysStale = previousStale;
         m_filtered = previousFiltered;
         throw;
     }
@@ -316,22 +322,23 @@ void Table::reopen(bool filteredSetting)
     Q_EMIT recordChanged();
 }
 
-void Table::applyFilter()
+void Table::ensureKeys()
 {
-    if (!m_filtered || !onFilterRecord) {
-        m_rows = m_keys;
+    if (!m_keysStale)
         return;
+    std::deque<qint64> keys = readKeys(m_order);
+    if (!m_tail.empty()) {
+        const std::unordered_set<qint64> tail(m_tail.begin(), m_tail.end());
+        std::erase_if(keys, [&](qint64 k) { return tail.count(k) > 0; });
+        keys.insert(keys.end(), m_tail.begin(), m_tail.end());
     }
-    qint64 maxRowid = 0;
-    for (qint64 k : m_keys)
-        maxRowid = std::max(maxRowid, k);
-    const bool dense = maxRowid >= 0 && size_t(maxRowid) < m_keys.size() * 8 + 4096;
-    std::vector<char> acceptedDense;
-    std::unordered_set<qint64> acceptedSparse;
-    if (dense)
-        acceptedDense.assign(size_t(maxRowid) + 1, 0);
+    m_keys.swap(keys);
+    m_tail.clear();
+    m_keysStale = false;
+}
 
-    Statement scan = m_connection.prepare(QStringLiteral("SELECT rowid, %1 FROM %2").arg(selectList(), m_quotedName));
+void Table::scanFilter(Statement &scan, const std::function<void(qint64)> &accepted)
+{
     const DataState previous = m_state;
     Row *previousActive = m_active;
     m_scan.values.assign(m_fields.size(), QVariant());
@@ -351,20 +358,77 @@ void Table::applyFilter()
             m_scan.calculated = false;
             bool accept = true;
             onFilterRecord(*this, accept);
-            if (!accept)
-                continue;
-            if (dense) {
-                if (m_scan.rowid >= 0 && m_scan.rowid <= maxRowid)
-                    acceptedDense[size_t(m_scan.rowid)] = 1;
-            } else {
-                acceptedSparse.insert(m_scan.rowid);
-            }
+            if (accept)
+                accepted(m_scan.rowid);
         }
     } catch (...) {
         restore();
         throw;
     }
     restore();
+}
+
+void Table::applyFilter()
+{
+    if (!m_filtered || !onFilterRecord) {
+        ensureKeys();
+        m_rows = m_keys;
+        return;
+    }
+    const std::optional<Candidates> candidates =
+        onFilterCandidates ? onFilterCandidates(*this) : std::nullopt;
+    QString sql = QStringLiteral("SELECT rowid, %1 FROM %2").arg(selectList(), m_quotedName);
+    if (candidates)
+        sql += QStringLiteral(" WHERE rowid IN (%1)").arg(candidates->rowidQuery);
+
+    if (candidates && m_keysStale) {
+        // Only the candidates are read, in cursor order; records posted since the last full read
+        // stay at the end.
+        Statement scan = m_connection.prepare(sql + QStringLiteral(" ORDER BY ") + m_order);
+        for (int i = 0; i < candidates->values.size(); ++i)
+            scan.bind(i + 1, candidates->values.at(i));
+        std::deque<qint64> rows;
+        scanFilter(scan, [&rows](qint64 rowid) { rows.push_back(rowid); });
+        if (!m_tail.empty()) {
+            const std::unordered_set<qint64> tail(m_tail.begin(), m_tail.end());
+            std::unordered_set<qint64> accepted;
+            for (qint64 k : rows) {
+                if (tail.count(k))
+                    accepted.insert(k);
+            }
+            std::erase_if(rows, [&](qint64 k) { return accepted.count(k) > 0; });
+            for (qint64 k : m_tail) {
+                if (accepted.count(k))
+                    rows.push_back(k);
+            }
+        }
+        m_rows.swap(rows);
+        return;
+    }
+
+    ensureKeys();
+    qint64 maxRowid = 0;
+    for (qint64 k : m_keys)
+        maxRowid = std::max(maxRowid, k);
+    const bool dense = maxRowid >= 0 && size_t(maxRowid) < m_keys.size() * 8 + 4096;
+    std::vector<char> acceptedDense;
+    std::unordered_set<qint64> acceptedSparse;
+    if (dense)
+        acceptedDense.assign(size_t(maxRowid) + 1, 0);
+
+    Statement scan = m_connection.prepare(sql);
+    if (candidates) {
+        for (int i = 0; i < candidates->values.size(); ++i)
+            scan.bind(i + 1, candidates->values.at(i));
+    }
+    scanFilter(scan, [&](qint64 rowid) {
+        if (dense) {
+            if (rowid >= 0 && rowid <= maxRowid)
+                acceptedDense[size_t(rowid)] = 1;
+        } else {
+            acceptedSparse.insert(rowid);
+        }
+    });
     std::deque<qint64> rows;
     for (qint64 k : m_keys) {
         const bool ok = dense ? (k >= 0 && k <= maxRowid && acceptedDense[size_t(k)]) : acceptedSparse.count(k) > 0;
@@ -615,7 +679,10 @@ void Table::post()
         if (m_connection.inTransaction())
             m_touched = true;
         readRow(rowid, m_current);
-        m_keys.push_back(rowid);
+        if (m_keysStale)
+            m_tail.push_back(rowid);
+        else
+            m_keys.push_back(rowid);
         m_rows.push_back(rowid);
         m_pos = int(m_rows.size()) - 1;
         m_modified = false;
@@ -709,6 +776,7 @@ void Table::deleteRecord()
     const auto k = std::find(m_keys.begin(), m_keys.end(), rowid);
     if (k != m_keys.end())
         m_keys.erase(k);
+    std::erase(m_tail, rowid);
     invalidateCache(rowid);
     if (m_pos >= int(m_rows.size()))
         m_pos = int(m_rows.size()) - 1;
