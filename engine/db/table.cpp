@@ -281,7 +281,6 @@ void Table::close()
     if (m_state == DataState::Inactive)
         return;
     m_keys.clear();
-    m_tail.clear();
     m_keysStale = false;
     m_rows.clear();
     clearCache();
@@ -299,8 +298,6 @@ void Table::reopen(bool filteredSetting)
 {
     std::deque<qint64> previousKeys;
     previousKeys.swap(m_keys);
-    std::vector<qint64> previousTail;
-    previousTail.swap(m_tail);
     const bool previousStale = m_keysStale;
     const bool previousFiltered = m_filtered;
     m_keysStale = true;
@@ -309,7 +306,6 @@ void Table::reopen(bool filteredSetting)
         applyFilter();
     } catch (...) {
         m_keys.swap(previousKeys);
-        m_tail.swap(previousTail);
         m_keysStale = previousStale;
         m_filtered = previousFiltered;
         throw;
@@ -327,13 +323,7 @@ void Table::ensureKeys()
     if (!m_keysStale)
         return;
     std::deque<qint64> keys = readKeys(m_order);
-    if (!m_tail.empty()) {
-        const std::unordered_set<qint64> tail(m_tail.begin(), m_tail.end());
-        std::erase_if(keys, [&](qint64 k) { return tail.count(k) > 0; });
-        keys.insert(keys.end(), m_tail.begin(), m_tail.end());
-    }
     m_keys.swap(keys);
-    m_tail.clear();
     m_keysStale = false;
 }
 
@@ -382,26 +372,12 @@ void Table::applyFilter()
         sql += QStringLiteral(" WHERE rowid IN (%1)").arg(candidates->rowidQuery);
 
     if (candidates && m_keysStale) {
-        // Only the candidates are read, in cursor order; records posted since the last full read
-        // stay at the end.
+        // Only the candidates are read, in cursor order.
         Statement scan = m_connection.prepare(sql + QStringLiteral(" ORDER BY ") + m_order);
         for (int i = 0; i < candidates->values.size(); ++i)
             scan.bind(i + 1, candidates->values.at(i));
         std::deque<qint64> rows;
         scanFilter(scan, [&rows](qint64 rowid) { rows.push_back(rowid); });
-        if (!m_tail.empty()) {
-            const std::unordered_set<qint64> tail(m_tail.begin(), m_tail.end());
-            std::unordered_set<qint64> accepted;
-            for (qint64 k : rows) {
-                if (tail.count(k))
-                    accepted.insert(k);
-            }
-            std::erase_if(rows, [&](qint64 k) { return accepted.count(k) > 0; });
-            for (qint64 k : m_tail) {
-                if (accepted.count(k))
-                    rows.push_back(k);
-            }
-        }
         m_rows.swap(rows);
         return;
     }
@@ -656,6 +632,9 @@ void Table::post()
     if (!isEditing())
         fail(QStringLiteral("Dataset not in edit or insert mode"));
     requireConnection();
+    // A posted record keeps the place the cursor gave it until the next re-open: the order of the
+    // other records is taken before the record changes.
+    ensureKeys();
     if (m_state == DataState::Insert) {
         QStringList names;
         QStringList marks;
@@ -679,10 +658,7 @@ void Table::post()
         if (m_connection.inTransaction())
             m_touched = true;
         readRow(rowid, m_current);
-        if (m_keysStale)
-            m_tail.push_back(rowid);
-        else
-            m_keys.push_back(rowid);
+        m_keys.push_back(rowid);
         m_rows.push_back(rowid);
         m_pos = int(m_rows.size()) - 1;
         m_modified = false;
@@ -776,7 +752,6 @@ void Table::deleteRecord()
     const auto k = std::find(m_keys.begin(), m_keys.end(), rowid);
     if (k != m_keys.end())
         m_keys.erase(k);
-    std::erase(m_tail, rowid);
     invalidateCache(rowid);
     if (m_pos >= int(m_rows.size()))
         m_pos = int(m_rows.size()) - 1;

@@ -148,9 +148,8 @@ private:
     // deleting them from the back.
     std::deque<qint64> m_keys; // every record of the cursor, in cursor order
     // The keys are read only when needed: a re-open under a filter that offers its candidates reads
-    // and sorts those alone. Records posted meanwhile keep their place at the end (m_tail).
+    // and sorts those alone.
     bool m_keysStale = false;
-    std::vector<qint64> m_tail;
     std::deque<qint64> m_rows; // the accepted ones
     int m_pos = -1;
     bool m_eof = true;

@@ -153,7 +153,7 @@ private slots:
     void searchAcceptsWhatTheScanAccepts();
     void indexStaysInStepWithTheCards();
     void jetMigrationEndsWithTheIndex();
-    void cardPostedUnderASortedSearchStaysLast();
+    void postedCardKeepsItsPlaceUnderASortedSearch();
 };
 
 void TestSearchIndex::searchAcceptsWhatTheScanAccepts()
@@ -344,7 +344,7 @@ void TestSearchIndex::jetMigrationEndsWithTheIndex()
     verifyInStep(DB, "a Jet migration");
 }
 
-void TestSearchIndex::cardPostedUnderASortedSearchStaysLast()
+void TestSearchIndex::postedCardKeepsItsPlaceUnderASortedSearch()
 {
     CellarFixture f;
     QVERIFY2(f.isValid(), qPrintable(f.errorText()));
@@ -380,6 +380,16 @@ void TestSearchIndex::cardPostedUnderASortedSearchStaysLast()
     setSearch(cellar, u'S', u"bar"_s);
     schede.resort();
     QCOMPARE(names(), (QStringList{u"Bardolino"_s, u"Barbera"_s, u"Barolo"_s, u"Barbaresco"_s}));
+
+    // So does a changed card keep its place.
+    schede.moveTo(1);
+    schede.edit();
+    schede.fieldByName(u"Produttore"_s).setAsString(u"ZZZ"_s);
+    schede.post();
+    schede.first();
+    QCOMPARE(names(), (QStringList{u"Bardolino"_s, u"Barbera"_s, u"Barolo"_s, u"Barbaresco"_s}));
+    schede.resort();
+    QCOMPARE(names(), (QStringList{u"Bardolino"_s, u"Barolo"_s, u"Barbaresco"_s, u"Barbera"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestSearchIndex)
