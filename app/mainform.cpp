@@ -17,6 +17,7 @@
 #include "stock/manutefrm.h"
 #include "stock/movimentifrm.h"
 #include "widgets/applicationtitle.h"
+#include "widgets/delayedprogress.h"
 #include "widgets/guard.h"
 
 #include <QApplication>
@@ -93,6 +94,18 @@ TMainForm::TMainForm(TSplashForm *splash, QWidget *parent)
 
     m_cellar.language = &m_language;
     m_cellar.messages = &m_mymsg;
+    m_cellar.indexProgress = delayedProgress(this, [this] {
+        // The start-up upgrade builds the index before the language is loaded.
+        if (!m_languageLoaded) {
+            try {
+                m_language.loadFallback(m_cellar.programDir + LanguageTable::fallbackFileName());
+                m_language.load(LanguageTable::iniFileName());
+            } catch (const std::exception &) {
+                // The English text stands in.
+            }
+        }
+        return traduci(u"[INDICE_RICERCA]"_s);
+    });
 
     // The report component exists before the tables are connected; the print menu's commands run it.
     m_printing = std::make_unique<Printing>(m_cellar);
@@ -144,7 +157,7 @@ void TMainForm::FormCreate()
     // A file that could not be compacted (no space, no permission, a reader) is used as it is; its
     // upgrade waits for a start that can write it.
     if (alone && prepared.skipped == Preparation::Skipped::Nothing)
-        upgradeCellar(m_cellar.DB);
+        upgradeCellar(m_cellar.DB, m_cellar.indexProgress);
     m_cellar.intestazione.open();
     buildPrintMenu();
 
@@ -152,6 +165,7 @@ void TMainForm::FormCreate()
     // language.ini itself cannot be read.
     m_language.loadFallback(m_cellar.programDir + LanguageTable::fallbackFileName());
     m_language.load(LanguageTable::iniFileName());
+    m_languageLoaded = true;
     setApplicationTitle(traduci(u"[TITOLO]"_s));
 
     if (m_splash) {

@@ -155,6 +155,7 @@ private:
     std::function<void()> m_designerHandler;
     QString m_startupNotice; // why the database was not compacted, shown once the window is up
     bool m_closed = false;
+    bool m_languageLoaded = false;
     bool m_shown = false; // a window never shown has no placement to keep
     int m_closeAttempts = 0;
 

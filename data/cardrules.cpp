@@ -2,6 +2,7 @@
 
 #include "data/cellar.h"
 #include "data/messagebox.h"
+#include "data/searchindex.h"
 #include "engine/common/datetimes.h"
 #include "engine/common/errors.h"
 
@@ -34,6 +35,7 @@ void CardRules::install()
     schede.afterPost = [this](db::Table &t) { SchedeAfterPost(t); };
     Cellar &cellar = m_cellar;
     schede.onFilterRecord = [&cellar](db::Table &t, bool &accept) { SchedeFilterRecord(cellar, t, accept); };
+    schede.onFilterCandidates = [&cellar](db::Table &t) { return SchedeFilterCandidates(cellar, t); };
     m_cellar.giornale.onFilterRecord = [&cellar](db::Table &t, bool &accept) {
         giornaleFilterRecord(cellar, t, accept);
     };
@@ -127,6 +129,24 @@ void CardRules::refillPickLists()
     for (int i = 0; i < kPickListCount; ++i) {
         popola_lista(QStringLiteral("schede"), QString::fromLatin1(pickColumns().at(size_t(i)).query),
                      m_lists.at(size_t(i)));
+    }
+}
+
+bool CardRules::searchIndexReady()
+{
+    db::Connection &db = m_cellar.DB;
+    if (!db.isOpen())
+        return false;
+    if (searchindex::isPresent(db))
+        return true;
+    if (db.isReadOnly() || db.inTransaction() || m_searchIndexTried == db.handle())
+        return false;
+    m_searchIndexTried = db.handle();
+    try {
+        return searchindex::create(db, m_cellar.indexProgress);
+    } catch (const std::exception &) {
+        // A cellar that cannot be written now (locked, full disk) is searched by testing every card.
+        return false;
     }
 }
 

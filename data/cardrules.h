@@ -50,6 +50,11 @@ public:
     // table. A database that refuses (read-only, locked, inside a transaction) is only slower.
     void ensurePickListIndexes();
 
+    // Whether the card search index is in the database, building it at its first use when the
+    // start-up upgrade did not (another program held the cellar, say): once per connection, with
+    // the cellar's progress indication. A cellar that cannot have it is searched without it.
+    bool searchIndexReady();
+
     // The markup rule: sale price = purchase price x markup, the plain product.
     static double markup(double purchasePrice, double ricarico) { return purchasePrice * ricarico; }
 
@@ -57,6 +62,7 @@ private:
     Cellar &m_cellar;
     std::array<PickList *, kPickListCount> m_lists{};
     const void *m_indexedConnection = nullptr;
+    const void *m_searchIndexTried = nullptr;
 };
 
 } // namespace vinary

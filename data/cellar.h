@@ -2,6 +2,7 @@
 
 #include "data/cardrules.h"
 #include "data/filters.h"
+#include "data/searchindex.h"
 #include "engine/db/connection.h"
 #include "engine/db/table.h"
 
@@ -45,6 +46,8 @@ public:
     // Injected by the main window; the rules translate and ask through them.
     LanguageTable *language = nullptr;
     MessageBox *messages = nullptr;
+    // Shows the building of the card search index at its first use; the main window sets it.
+    searchindex::Progress indexProgress;
     // The clock of the calculated fields; tests set a fixed one.
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 

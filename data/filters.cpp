@@ -1,6 +1,7 @@
 #include "data/filters.h"
 
 #include "data/cellar.h"
+#include "data/searchindex.h"
 #include "engine/common/datetimes.h"
 
 #include <QLocale>
@@ -175,6 +176,25 @@ void SchedeFilterRecord(const Cellar &cellar, db::Table &schede, bool &accept)
     default:
         return;
     }
+}
+
+std::optional<db::Table::Candidates> SchedeFilterCandidates(Cellar &cellar, db::Table &)
+{
+    QString text;
+    switch (cellar.filterMode.unicode()) {
+    case u'S':
+        text = read(cellar.criteria.ricerca);
+        break;
+    case u'M':
+        text = read(cellar.criteria.ckdescrizione);
+        break;
+    default:
+        return std::nullopt;
+    }
+    std::optional<db::Table::Candidates> candidates = searchindex::candidates(upperAsciiLetters(text));
+    if (!candidates || !cellar.rules.searchIndexReady())
+        return std::nullopt;
+    return candidates;
 }
 
 QDateTime readDateBox(const QString &raw)

@@ -1,15 +1,14 @@
 #pragma once
 
+#include "engine/db/table.h"
+
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
-#include <QDateTime>
 #include <functional>
+#include <optional>
 
 namespace vinary {
-
-namespace db {
-class Table;
-}
 
 // Where the record filters read their criteria. Each window that owns a box installs a reader for
 // it; the filters call the readers at every record test, so the values are never captured early.
@@ -40,6 +39,10 @@ class Cellar;
 
 // The card filter: the test chosen by the filter mode.
 void SchedeFilterRecord(const Cellar &cellar, db::Table &schede, bool &accept);
+// The cards the card filter can accept, for the table to test only those: in modes 'S' and 'M'
+// with a search text of 3 or more characters, the cards the search index finds holding all its
+// trigrams; nothing (every card is tested) for other modes, shorter texts, or without the index.
+std::optional<db::Table::Candidates> SchedeFilterCandidates(Cellar &cellar, db::Table &schede);
 // The journal filter: the date range of the selection dialog, bounds included.
 void giornaleFilterRecord(const Cellar &cellar, db::Table &giornale, bool &accept);
 

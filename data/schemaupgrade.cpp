@@ -142,7 +142,7 @@ void deliverReports(db::Connection &DB)
 
 // Version 1: the record of delivered rows. A cellar made before it holds what was delivered
 // then, or the user's changes to it; either way those rows count as delivered.
-void toVersion1(db::Connection &DB)
+void toVersion1(db::Connection &DB, const searchindex::Progress &)
 {
     DB.exec(u"CREATE TABLE IF NOT EXISTS Consegne (Tabella TEXT(30) NOT NULL, Chiave TEXT(60) NOT NULL, "
             "PRIMARY KEY (Tabella, Chiave))"_s);
@@ -150,6 +150,13 @@ void toVersion1(db::Connection &DB)
         record(DB, kIndici, QString::fromUtf16(kOrders[i].indice));
     for (int i = 0; i < kReportsBeforeVersion1; ++i)
         record(DB, kStampe, QString::fromUtf16(kReports[i].tracciato));
+}
+
+// Version 2: the card search index. One built at a search of an earlier start is kept.
+void toVersion2(db::Connection &DB, const searchindex::Progress &progress)
+{
+    if (!searchindex::isPresent(DB))
+        searchindex::create(DB, progress);
 }
 
 // Whether a delivered row of the current version is not recorded yet.
@@ -168,9 +175,9 @@ bool deliveriesPending(db::Connection &DB)
 
 struct Step {
     int version;
-    void (*run)(db::Connection &);
+    void (*run)(db::Connection &, const searchindex::Progress &);
 };
-constexpr Step kSteps[] = {{1, toVersion1}};
+constexpr Step kSteps[] = {{1, toVersion1}, {2, toVersion2}};
 
 } // namespace
 
@@ -179,7 +186,7 @@ int schemaVersion(db::Connection &DB)
     return int(scalar(DB, u"PRAGMA user_version"_s));
 }
 
-void upgradeCellar(db::Connection &DB)
+void upgradeCellar(db::Connection &DB, const searchindex::Progress &progress)
 {
     const int version = schemaVersion(DB);
     // An up-to-date cellar is not written to, so that one on a read-only medium still opens.
@@ -189,7 +196,7 @@ void upgradeCellar(db::Connection &DB)
     try {
         for (const Step &step : kSteps) {
             if (step.version > version)
-                step.run(DB);
+                step.run(DB, progress);
         }
         deliverOrders(DB);
         deliverReports(DB);

@@ -281,6 +281,7 @@ void Table::close()
     if (m_state == DataState::Inactive)
         return;
     m_keys.clear();
+    m_keysStale = false;
     m_rows.clear();
     clearCache();
     m_pos = -1;
@@ -295,16 +296,17 @@ void Table::close()
 
 void Table::reopen(bool filteredSetting)
 {
-    std::deque<qint64> keys = readKeys(m_order);
     std::deque<qint64> previousKeys;
     previousKeys.swap(m_keys);
+    const bool previousStale = m_keysStale;
     const bool previousFiltered = m_filtered;
-    m_keys.swap(keys);
+    m_keysStale = true;
     m_filtered = filteredSetting;
     try {
         applyFilter();
     } catch (...) {
         m_keys.swap(previousKeys);
+        m_keysStale = previousStale;
         m_filtered = previousFiltered;
         throw;
     }
@@ -316,22 +318,17 @@ void Table::reopen(bool filteredSetting)
     Q_EMIT recordChanged();
 }
 
-void Table::applyFilter()
+void Table::ensureKeys()
 {
-    if (!m_filtered || !onFilterRecord) {
-        m_rows = m_keys;
+    if (!m_keysStale)
         return;
-    }
-    qint64 maxRowid = 0;
-    for (qint64 k : m_keys)
-        maxRowid = std::max(maxRowid, k);
-    const bool dense = maxRowid >= 0 && size_t(maxRowid) < m_keys.size() * 8 + 4096;
-    std::vector<char> acceptedDense;
-    std::unordered_set<qint64> acceptedSparse;
-    if (dense)
-        acceptedDense.assign(size_t(maxRowid) + 1, 0);
+    std::deque<qint64> keys = readKeys(m_order);
+    m_keys.swap(keys);
+    m_keysStale = false;
+}
 
-    Statement scan = m_connection.prepare(QStringLiteral("SELECT rowid, %1 FROM %2").arg(selectList(), m_quotedName));
+void Table::scanFilter(Statement &scan, const std::function<void(qint64)> &accepted)
+{
     const DataState previous = m_state;
     Row *previousActive = m_active;
     m_scan.values.assign(m_fields.size(), QVariant());
@@ -351,20 +348,63 @@ void Table::applyFilter()
             m_scan.calculated = false;
             bool accept = true;
             onFilterRecord(*this, accept);
-            if (!accept)
-                continue;
-            if (dense) {
-                if (m_scan.rowid >= 0 && m_scan.rowid <= maxRowid)
-                    acceptedDense[size_t(m_scan.rowid)] = 1;
-            } else {
-                acceptedSparse.insert(m_scan.rowid);
-            }
+            if (accept)
+                accepted(m_scan.rowid);
         }
     } catch (...) {
         restore();
         throw;
     }
     restore();
+}
+
+void Table::applyFilter()
+{
+    if (!m_filtered || !onFilterRecord) {
+        ensureKeys();
+        m_rows = m_keys;
+        return;
+    }
+    const std::optional<Candidates> candidates =
+        onFilterCandidates ? onFilterCandidates(*this) : std::nullopt;
+    QString sql = QStringLiteral("SELECT rowid, %1 FROM %2").arg(selectList(), m_quotedName);
+    if (candidates)
+        sql += QStringLiteral(" WHERE rowid IN (%1)").arg(candidates->rowidQuery);
+
+    if (candidates && m_keysStale) {
+        // Only the candidates are read, in cursor order.
+        Statement scan = m_connection.prepare(sql + QStringLiteral(" ORDER BY ") + m_order);
+        for (int i = 0; i < candidates->values.size(); ++i)
+            scan.bind(i + 1, candidates->values.at(i));
+        std::deque<qint64> rows;
+        scanFilter(scan, [&rows](qint64 rowid) { rows.push_back(rowid); });
+        m_rows.swap(rows);
+        return;
+    }
+
+    ensureKeys();
+    qint64 maxRowid = 0;
+    for (qint64 k : m_keys)
+        maxRowid = std::max(maxRowid, k);
+    const bool dense = maxRowid >= 0 && size_t(maxRowid) < m_keys.size() * 8 + 4096;
+    std::vector<char> acceptedDense;
+    std::unordered_set<qint64> acceptedSparse;
+    if (dense)
+        acceptedDense.assign(size_t(maxRowid) + 1, 0);
+
+    Statement scan = m_connection.prepare(sql);
+    if (candidates) {
+        for (int i = 0; i < candidates->values.size(); ++i)
+            scan.bind(i + 1, candidates->values.at(i));
+    }
+    scanFilter(scan, [&](qint64 rowid) {
+        if (dense) {
+            if (rowid >= 0 && rowid <= maxRowid)
+                acceptedDense[size_t(rowid)] = 1;
+        } else {
+            acceptedSparse.insert(rowid);
+        }
+    });
     std::deque<qint64> rows;
     for (qint64 k : m_keys) {
         const bool ok = dense ? (k >= 0 && k <= maxRowid && acceptedDense[size_t(k)]) : acceptedSparse.count(k) > 0;
@@ -592,6 +632,9 @@ void Table::post()
     if (!isEditing())
         fail(QStringLiteral("Dataset not in edit or insert mode"));
     requireConnection();
+    // A posted record keeps the place the cursor gave it until the next re-open: the order of the
+    // other records is taken before the record changes.
+    ensureKeys();
     if (m_state == DataState::Insert) {
         QStringList names;
         QStringList marks;

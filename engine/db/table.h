@@ -73,6 +73,17 @@ public:
     Hook afterPost;
     FilterHook onFilterRecord;
 
+    // A filter may offer the records it can accept, so that a large table tests only those: a query
+    // giving their rowids, with the values bound to its parameters in order. Every record the filter
+    // would accept must be among them; the filter is still called for each one, so the records
+    // accepted are those of a test of every record. Offering nothing means every record is tested.
+    struct Candidates {
+        QString rowidQuery;
+        QVariantList values;
+    };
+    using CandidatesHook = std::function<std::optional<Candidates>(Table &)>;
+    CandidatesHook onFilterCandidates;
+
     // Random access to accepted records by position (0-based). The current record while editing
     // shows its pending values.
     int recNo() const { return m_pos; }
@@ -105,7 +116,11 @@ private:
     void requireConnection() const;
     void reopen(bool filteredSetting);
     std::deque<qint64> readKeys(const QString &order);
+    void ensureKeys();
     void applyFilter();
+    // Runs the filter over the records a statement gives (rowid first, then the stored columns) and
+    // hands on the rowid of each accepted one, in the statement's order.
+    void scanFilter(Statement &scan, const std::function<void(qint64)> &accepted);
     void loadCurrent();
     bool readRow(qint64 rowid, Row &row);
     void calculate(Row &row);
@@ -132,6 +147,9 @@ private:
     // Deques, so that deleting rows one by one from the front (a journal purge) costs no more than
     // deleting them from the back.
     std::deque<qint64> m_keys; // every record of the cursor, in cursor order
+    // The keys are read only when needed: a re-open under a filter that offers its candidates reads
+    // and sorts those alone.
+    bool m_keysStale = false;
     std::deque<qint64> m_rows; // the accepted ones
     int m_pos = -1;
     bool m_eof = true;
