@@ -59,6 +59,11 @@ QStringList TableDataset::fieldNames() const
     return m_table.fieldNames();
 }
 
+int TableDataset::rowCount() const
+{
+    return m_table.isActive() ? m_table.recordCount() : 0;
+}
+
 QVariant JournalDataset::value(const QString &field) const
 {
     if (field.compare(causeNameField(), Qt::CaseInsensitive) != 0)

@@ -35,6 +35,7 @@ public:
     bool eof() const override;
     QVariant value(const QString &field) const override;
     QStringList fieldNames() const override;
+    int rowCount() const override;
 
     db::Dataset &table() const { return m_table; }
 

@@ -18,6 +18,11 @@ int main(int argc, char *argv[])
     // Ctrl+C, a closed terminal or a kill must not leave the lock file behind: the next start of
     // the program would take the cellar for busy.
     db::LockFile::releaseOnTerminationSignals();
+    // Without TZ the C library looks at the zone file again for every local time it converts, a
+    // system call per date; a long journal converts millions. Naming the same default zone once
+    // spares them.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("vinary-print"));
 

@@ -4,9 +4,11 @@
 
 #include <cmath>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 const QDate kEpoch(1899, 12, 30);
 constexpr qint64 kMsPerDay = 86400000;
 } // namespace
@@ -49,9 +51,58 @@ QString toIsoText(const QDateTime &value)
     return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+namespace
+{
+
+// The digits of text[from, from + count) as a number, or -1 when one of them is not a digit.
+int digits(const QString &text, qsizetype from, qsizetype count)
+{
+    int n = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
+// The form the database writes, "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss", read without the general
+// parser, which long reports and journal filters would otherwise spend most of their time in.
+// Anything else, or a value that is no date, is left to the general reading below.
+QDateTime fromPlainIsoText(const QString &text)
+{
+    if (text.size() != 10 && text.size() != 19)
+        return QDateTime();
+    if (text.at(4) != u'-' || text.at(7) != u'-')
+        return QDateTime();
+    const int year = digits(text, 0, 4);
+    const int month = digits(text, 5, 2);
+    const int day = digits(text, 8, 2);
+    if (year < 0 || month < 0 || day < 0)
+        return QDateTime();
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return QDateTime();
+    if (text.size() == 10)
+        return QDateTime(date, QTime(0, 0));
+    if (text.at(10) != u' ' || text.at(13) != u':' || text.at(16) != u':')
+        return QDateTime();
+    const int hour = digits(text, 11, 2);
+    const int minute = digits(text, 14, 2);
+    const int second = digits(text, 17, 2);
+    if (hour < 0 || minute < 0 || second < 0 || !QTime::isValid(hour, minute, second))
+        return QDateTime();
+    return QDateTime(date, QTime(hour, minute, second));
+}
+
+} // namespace
+
 QDateTime fromIsoText(const QString &raw)
 {
     const QString text = raw.trimmed();
+    if (const QDateTime plain = fromPlainIsoText(text); plain.isValid())
+        return plain;
     if (text.size() < 10)
         return QDateTime();
     const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));

@@ -27,6 +27,9 @@ public:
     // The value of a field of the current row; field names compare without regard to case.
     virtual QVariant value(const QString &field) const = 0;
     virtual QStringList fieldNames() const = 0;
+    // How many rows a walk from first() meets, or -1 when the dataset cannot tell cheaply; it only
+    // sizes the progress of a long preparation.
+    virtual int rowCount() const { return -1; }
 };
 
 // The datasets a report can print, by name. The program registers its tables as
@@ -66,7 +69,7 @@ public:
         m_rows.clear();
         m_pos = 0;
     }
-    int rowCount() const { return int(m_rows.size()); }
+    int rowCount() const override { return int(m_rows.size()); }
     // Moves to a row without the first/next walk, as a program's cursor stands on its current card.
     void setPosition(int row) { m_pos = row; }
     int position() const { return m_pos; }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -40,13 +41,22 @@ class ColumnMap
 public:
     explicit ColumnMap(const PreparedReport &report)
     {
-        for (const PreparedPage &page : report.pages) {
+        // What each box needs, by its edges: its longest line and a space before the next column.
+        // Pages are read one at a time; only the boxes' edges and needs stay.
+        std::map<std::pair<qint64, qint64>, int> byEdges;
+        for (int i = 0; i < report.pageCount(); ++i) {
+            const PreparedPage page = report.page(i);
             for (const Primitive &p : page.items) {
-                if (p.kind == Primitive::Kind::Text && !p.lines.empty()) {
-                    m_stops.push_back(key(p.rect.left()));
-                    m_stops.push_back(key(p.rect.right()));
-                }
+                if (p.kind != Primitive::Kind::Text || p.lines.empty())
+                    continue;
+                int &need = byEdges[{key(p.rect.left()), key(p.rect.right())}];
+                for (const PreparedLine &l : p.lines)
+                    need = std::max(need, int(l.text.size()) + 1);
             }
+        }
+        for (const auto &[edges, need] : byEdges) {
+            m_stops.push_back(edges.first);
+            m_stops.push_back(edges.second);
         }
         std::sort(m_stops.begin(), m_stops.end());
         m_stops.erase(std::unique(m_stops.begin(), m_stops.end()), m_stops.end());
@@ -56,17 +66,9 @@ public:
         for (size_t k = 0; k + 1 < m_stops.size(); ++k)
             chars[k] = int(std::lround((m_stops[k + 1] - m_stops[k]) / (10.0 * cellWidth)));
 
-        // What each box needs: its longest line and a space before the next column.
         std::map<std::pair<size_t, size_t>, int> needs;
-        for (const PreparedPage &page : report.pages) {
-            for (const Primitive &p : page.items) {
-                if (p.kind != Primitive::Kind::Text)
-                    continue;
-                int &need = needs[{stop(p.rect.left()), stop(p.rect.right())}];
-                for (const PreparedLine &l : p.lines)
-                    need = std::max(need, int(l.text.size()) + 1);
-            }
-        }
+        for (const auto &[edges, need] : byEdges)
+            needs[{stopOfKey(edges.first), stopOfKey(edges.second)}] = need;
         std::vector<std::pair<std::pair<size_t, size_t>, int>> boxes(needs.begin(), needs.end());
         std::stable_sort(boxes.begin(), boxes.end(), [](const auto &a, const auto &b) {
             return a.first.second - a.first.first < b.first.second - b.first.first;
@@ -91,9 +93,10 @@ public:
 private:
     // Edges are compared in tenths of a millimetre.
     static qint64 key(double x) { return qint64(std::llround(x * 10.0)); }
-    size_t stop(double x) const
+    size_t stop(double x) const { return stopOfKey(key(x)); }
+    size_t stopOfKey(qint64 k) const
     {
-        const auto it = std::lower_bound(m_stops.begin(), m_stops.end(), key(x));
+        const auto it = std::lower_bound(m_stops.begin(), m_stops.end(), k);
         return std::min(size_t(it - m_stops.begin()), m_stops.size() - 1);
     }
 
@@ -148,98 +151,138 @@ QString pageAsText(const PreparedPage &page, const ColumnMap &columns,
     return text;
 }
 
-} // namespace
-
-QString textExport(const PreparedReport &report)
+// The text export page by page: `sink` receives each page's text as it is made.
+void streamText(const PreparedReport &report, const std::function<void(const QString &)> &sink)
 {
     const ColumnMap columns(report);
     std::vector<QFontMetricsF> metrics;
     for (const PreparedFont &f : report.fonts)
         metrics.emplace_back(f.font);
-    QString out;
-    for (size_t i = 0; i < report.pages.size(); ++i) {
+    for (int i = 0; i < report.pageCount(); ++i) {
+        QString text = pageAsText(report.page(i), columns, metrics);
         if (i > 0)
-            out += u"\f\n"_s;
-        out += pageAsText(report.pages[i], columns, metrics);
+            text.prepend(u"\f\n"_s);
+        sink(text);
     }
+}
+
+} // namespace
+
+QString textExport(const PreparedReport &report)
+{
+    QString out;
+    streamText(report, [&](const QString &page) { out += page; });
     return out;
 }
 
 void exportText(const PreparedReport &report, const QString &path)
 {
-    writeFileAtomically(path, textExport(report).toUtf8());
+    AtomicFile file(path);
+    streamText(report, [&](const QString &page) { file.write(page.toUtf8()); });
+    file.commit();
 }
+
+namespace
+{
+
+// One page's rows as paragraphs, each with tab stops where its texts begin (or end).
+void rtfPage(RtfWriter &w, const PreparedReport &report, const std::vector<QFontMetricsF> &metrics,
+             const PreparedPage &page)
+{
+    double previousBottom = page.margins.top();
+    for (const auto &row : textRows(page)) {
+        RtfWriter::Paragraph p;
+        double ascent = 0.0;
+        double lineHeight = 0.0;
+        for (const TextRun &run : row) {
+            const QFontMetricsF &fm = metrics.at(size_t(run.primitive->font));
+            ascent = std::max(ascent, fm.ascent() * Reference::mmPerPixel);
+            lineHeight = std::max(lineHeight, fm.lineSpacing() * Reference::mmPerPixel);
+        }
+        const double top = row.front().line->origin.y() - ascent;
+        p.spaceBefore = RtfWriter::twips(std::max(0.0, top - previousBottom));
+        p.lineHeight = RtfWriter::twips(lineHeight);
+        previousBottom = top + lineHeight;
+        int lastTab = -1;
+        for (size_t k = 0; k < row.size(); ++k) {
+            const TextRun &run = row[k];
+            const PreparedFont &f = report.fonts.at(size_t(run.primitive->font));
+            RtfWriter::Run r;
+            r.text = run.line->text;
+            r.font = w.font(f.family);
+            r.pointSize = f.pointSize;
+            r.bold = f.bold;
+            r.italic = f.italic;
+            r.underline = f.underline;
+            r.color = run.primitive->color == QColor(Qt::black) ? 0 : w.color(run.primitive->color);
+            const double left = run.line->origin.x() - page.margins.left();
+            RtfWriter::Tab tab;
+            if (run.primitive->alignment & Qt::AlignRight) {
+                tab.position = RtfWriter::twips(left + run.line->width);
+                tab.align = RtfWriter::TabAlign::Right;
+            } else if (run.primitive->alignment & Qt::AlignHCenter) {
+                tab.position = RtfWriter::twips(left + run.line->width / 2);
+                tab.align = RtfWriter::TabAlign::Center;
+            } else {
+                tab.position = RtfWriter::twips(left);
+            }
+            if (k == 0 && tab.align == RtfWriter::TabAlign::Left && tab.position < 60) {
+                r.tabBefore = false; // starts at the margin
+            } else if (tab.position > lastTab) {
+                r.tabBefore = true;
+                p.tabs.push_back(tab);
+                lastTab = tab.position;
+            } else {
+                r.text.prepend(u' '); // stops that would go backwards become a space
+            }
+            p.runs.push_back(r);
+        }
+        w.addParagraph(p);
+    }
+}
+
+// The RTF export page by page. The fonts and colours head the document, so a first walk over the
+// pages only collects them; the second hands each page's paragraphs to `sink` as it goes.
+void streamRtf(const PreparedReport &report, const std::function<void(const QByteArray &)> &sink)
+{
+    std::vector<QFontMetricsF> metrics;
+    for (const PreparedFont &f : report.fonts)
+        metrics.emplace_back(f.font);
+    RtfWriter w;
+    for (const bool writing : {false, true}) {
+        if (writing) {
+            w.discardBody();
+            sink(w.header());
+        }
+        for (int i = 0; i < report.pageCount(); ++i) {
+            const PreparedPage page = report.page(i);
+            if (i == 0)
+                w.setPaper(page.paperSize, page.margins);
+            else
+                w.addPageBreak();
+            rtfPage(w, report, metrics, page);
+            const QByteArray body = w.takeBody();
+            if (writing)
+                sink(body);
+        }
+    }
+    sink(RtfWriter::trailer());
+}
+
+} // namespace
 
 QByteArray rtfExport(const PreparedReport &report)
 {
-    RtfWriter w;
-    if (!report.pages.empty())
-        w.setPaper(report.pages.front().paperSize, report.pages.front().margins);
-    for (size_t i = 0; i < report.pages.size(); ++i) {
-        const PreparedPage &page = report.pages[i];
-        if (i > 0)
-            w.addPageBreak();
-        double previousBottom = page.margins.top();
-        bool firstRow = true;
-        for (const auto &row : textRows(page)) {
-            RtfWriter::Paragraph p;
-            double ascent = 0.0;
-            double lineHeight = 0.0;
-            for (const TextRun &run : row) {
-                const PreparedFont &f = report.fonts.at(size_t(run.primitive->font));
-                QFontMetricsF fm(f.font);
-                ascent = std::max(ascent, fm.ascent() * Reference::mmPerPixel);
-                lineHeight = std::max(lineHeight, fm.lineSpacing() * Reference::mmPerPixel);
-            }
-            const double top = row.front().line->origin.y() - ascent;
-            p.spaceBefore = RtfWriter::twips(std::max(0.0, top - previousBottom));
-            p.lineHeight = RtfWriter::twips(lineHeight);
-            previousBottom = top + lineHeight;
-            int lastTab = -1;
-            for (size_t k = 0; k < row.size(); ++k) {
-                const TextRun &run = row[k];
-                const PreparedFont &f = report.fonts.at(size_t(run.primitive->font));
-                RtfWriter::Run r;
-                r.text = run.line->text;
-                r.font = w.font(f.family);
-                r.pointSize = f.pointSize;
-                r.bold = f.bold;
-                r.italic = f.italic;
-                r.underline = f.underline;
-                r.color = run.primitive->color == QColor(Qt::black) ? 0 : w.color(run.primitive->color);
-                const double left = run.line->origin.x() - page.margins.left();
-                RtfWriter::Tab tab;
-                if (run.primitive->alignment & Qt::AlignRight) {
-                    tab.position = RtfWriter::twips(left + run.line->width);
-                    tab.align = RtfWriter::TabAlign::Right;
-                } else if (run.primitive->alignment & Qt::AlignHCenter) {
-                    tab.position = RtfWriter::twips(left + run.line->width / 2);
-                    tab.align = RtfWriter::TabAlign::Center;
-                } else {
-                    tab.position = RtfWriter::twips(left);
-                }
-                if (k == 0 && tab.align == RtfWriter::TabAlign::Left && tab.position < 60) {
-                    r.tabBefore = false; // starts at the margin
-                } else if (tab.position > lastTab) {
-                    r.tabBefore = true;
-                    p.tabs.push_back(tab);
-                    lastTab = tab.position;
-                } else {
-                    r.text.prepend(u' '); // stops that would go backwards become a space
-                }
-                p.runs.push_back(r);
-            }
-            if (firstRow)
-                firstRow = false;
-            w.addParagraph(p);
-        }
-    }
-    return w.document();
+    QByteArray out;
+    streamRtf(report, [&](const QByteArray &piece) { out += piece; });
+    return out;
 }
 
 void exportRtf(const PreparedReport &report, const QString &path)
 {
-    writeFileAtomically(path, rtfExport(report));
+    AtomicFile file(path);
+    streamRtf(report, [&](const QByteArray &piece) { file.write(piece); });
+    file.commit();
 }
 
 void exportPdf(const PreparedReport &report, const QString &path)
@@ -250,22 +293,22 @@ void exportPdf(const PreparedReport &report, const QString &path)
         pdf.setResolution(int(Reference::dpi));
         pdf.setTitle(report.title);
         pdf.setCreator(u"Vinary"_s);
-        auto layoutFor = [](const PreparedPage &page) {
-            const QSizeF s = page.paperSize;
+        auto layoutFor = [](const QSizeF &s) {
             const bool landscape = s.width() > s.height();
             const QPageSize size(landscape ? s.transposed() : s, QPageSize::Millimeter, QString(),
                                  QPageSize::ExactMatch);
             return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
         };
-        if (!report.pages.empty())
-            pdf.setPageLayout(layoutFor(report.pages.front()));
+        if (report.pageCount() > 0)
+            pdf.setPageLayout(layoutFor(report.paperSize(0)));
         QPainter painter;
         if (!painter.begin(&pdf))
             throw VinaryError(engineText(u"[MOT_ERR_CREA_FILE]"_s, u"Cannot create file %1"_s).arg(path));
         const double scale = pdf.resolution() / 25.4;
+        // One page in memory at a time.
         for (int i = 0; i < report.pageCount(); ++i) {
             if (i > 0) {
-                pdf.setPageLayout(layoutFor(report.pages[size_t(i)]));
+                pdf.setPageLayout(layoutFor(report.paperSize(i)));
                 pdf.newPage();
             }
             paintPage(painter, report, i, scale);

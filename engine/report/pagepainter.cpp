@@ -28,7 +28,12 @@ QBrush brushOf(const Primitive &p)
 
 void paintPage(QPainter &painter, const PreparedReport &report, int page, double pixelsPerMm)
 {
-    const PreparedPage &pp = report.pages.at(size_t(page));
+    paintPage(painter, report.page(page), report.fonts, pixelsPerMm);
+}
+
+void paintPage(QPainter &painter, const PreparedPage &pp, const std::vector<PreparedFont> &fonts,
+               double pixelsPerMm)
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -68,7 +73,7 @@ void paintPage(QPainter &painter, const PreparedReport &report, int page, double
                 painter.setClipRect(p.rect, Qt::IntersectClip);
             // Text is drawn in reference pixels, in the font it was measured with.
             painter.scale(Reference::mmPerPixel, Reference::mmPerPixel);
-            painter.setFont(report.fonts.at(size_t(p.font)).font);
+            painter.setFont(fonts.at(size_t(p.font)).font);
             painter.setPen(p.color);
             for (const PreparedLine &l : p.lines)
                 painter.drawText(l.origin * Reference::pixelsPerMm, l.text);

@@ -1,5 +1,7 @@
 #include "engine/report/prepared.h"
 
+#include "engine/report/pagestore.h"
+
 #include <algorithm>
 
 namespace vinary::report
@@ -36,10 +38,45 @@ std::vector<std::vector<TextRun>> textRows(const PreparedPage &page, double tole
     return rows;
 }
 
+PreparedReport::PreparedReport() : m_store(std::make_shared<PageStore>()) {}
+
+int PreparedReport::pageCount() const
+{
+    return m_store->pageCount();
+}
+
+PreparedPage PreparedReport::page(int page) const
+{
+    return m_store->page(page);
+}
+
+QSizeF PreparedReport::paperSize(int page) const
+{
+    return m_store->paperSize(page);
+}
+
+void PreparedReport::appendPage(const PreparedPage &page)
+{
+    m_store->append(page);
+}
+
+void PreparedReport::patchPage(int page, const std::vector<std::pair<size_t, Primitive>> &items)
+{
+    m_store->patch(page, items);
+}
+
+void PreparedReport::setSpillBytes(qint64 bytes)
+{
+    // Only before the first page: the store starts afresh.
+    if (m_store->pageCount() == 0)
+        m_store = std::make_shared<PageStore>(bytes);
+}
+
 QString PreparedReport::pageText(int page) const
 {
+    const PreparedPage pp = this->page(page);
     QString out;
-    for (const auto &row : textRows(pages.at(size_t(page)))) {
+    for (const auto &row : textRows(pp)) {
         QString line;
         for (const TextRun &r : row) {
             if (!line.isEmpty())

@@ -10,10 +10,14 @@
 #include <QSizeF>
 #include <QString>
 
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace vinary::report
 {
+
+class PageStore;
 
 // A prepared report: pages of drawing primitives in millimetres from the sheet's top-left
 // corner, ready to paint on any device. Text is already broken into lines and placed; painters
@@ -79,14 +83,35 @@ struct TextRun {
 // `tolerance` millimetres of the row's first, each row from left to right.
 std::vector<std::vector<TextRun>> textRows(const PreparedPage &page, double tolerance = 1.0);
 
-struct PreparedReport {
+// A prepared report. Its pages sit in a page store, compact and, once the report grows, in a
+// temporary file; each is read back whole when it is painted or exported, so that a report of any
+// length costs little memory. Copies share the pages, which never change once prepared; the last
+// copy to go frees them.
+class PreparedReport
+{
+public:
+    PreparedReport();
+
     QString title;
-    std::vector<PreparedPage> pages;
     std::vector<PreparedFont> fonts;
 
-    int pageCount() const { return int(pages.size()); }
+    int pageCount() const;
+    // The page, read back from the store. Throws VinaryError when the temporary file fails.
+    PreparedPage page(int page) const;
+    // The page's paper, without reading the page.
+    QSizeF paperSize(int page) const;
     // Every text of a page in reading order, each row a line, its pieces joined by a space.
     QString pageText(int page) const;
+
+    // Building: pages are appended in order; items of a stored page may be replaced afterwards.
+    void appendPage(const PreparedPage &page);
+    void patchPage(int page, const std::vector<std::pair<size_t, Primitive>> &items);
+    // Where the store moves its pages to a temporary file (tests and benchmarks lower it).
+    void setSpillBytes(qint64 bytes);
+    const PageStore &store() const { return *m_store; }
+
+private:
+    std::shared_ptr<PageStore> m_store;
 };
 
 } // namespace vinary::report

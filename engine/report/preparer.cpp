@@ -145,6 +145,36 @@ struct Design {
     int defaultSource = -1;
 };
 
+// What a text's layout depends on.
+struct LayoutKey {
+    QString text;
+    int font;
+    double width;
+    double height;
+    bool wordWrap;
+    int hAlign;
+    int fit;
+
+    bool operator==(const LayoutKey &o) const
+    {
+        return font == o.font && width == o.width && height == o.height && wordWrap == o.wordWrap &&
+               hAlign == o.hAlign && fit == o.fit && text == o.text;
+    }
+};
+
+size_t qHash(const LayoutKey &k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.text, k.font, k.width, k.height, k.wordWrap, k.hAlign, k.fit);
+}
+
+struct KeptLayout {
+    LaidOutText laid;
+    int font;
+};
+
+// Layouts kept at most; past that the store starts again.
+constexpr qsizetype kKeptLayouts = 20000;
+
 struct Deferred {
     size_t item;
     QString text;
@@ -161,6 +191,7 @@ struct BandInstance {
 struct PlacedDeferred {
     size_t page;
     Deferred d;
+    Primitive placed; // as it stands on its page, its lines still to come
 };
 
 QString objectLabel(const ReportObject &o)
@@ -198,13 +229,17 @@ public:
     PreparedReport run()
     {
         compile();
+        countRows();
         if (m_needsTwoPasses) {
+            // The first pass only counts the pages.
+            m_countOnly = true;
             runPass();
-            m_totalPages = int(m_out.pages.size());
+            m_countOnly = false;
+            m_totalPages = m_pagesDone;
         }
         runPass();
         if (m_totalPages < 0)
-            m_totalPages = int(m_out.pages.size());
+            m_totalPages = m_pagesDone;
         fillDeferred();
         m_out.fonts = m_fonts;
         return std::move(m_out);
@@ -549,11 +584,29 @@ private:
 
     // The text laid into a box of that size as the object's fit asks; `font` starts as the
     // object's font and comes back as the one the lines are set in.
+    //
+    // Long reports repeat their values (dates, causes, producers, prices), and measuring text is
+    // most of a row's cost: a laid-out text is kept for the next object of the same kind that
+    // shows it in a box of the same size. The layout depends on nothing else, so a kept one is
+    // exactly what measuring again would give.
     LaidOutText fitText(const QString &text, const ReportObject &o, QSizeF box, int &font)
     {
         if (o.stretch)
             box.setHeight(0.0); // grows downwards instead
-        return m_measurer.layoutFitted(text, font, m_fonts, box, o.wordWrap, o.hAlign, o.fit);
+        const LayoutKey key{text, font, box.width(), box.height(), o.wordWrap, int(o.hAlign), int(o.fit)};
+        const auto kept = m_layouts.constFind(key);
+        if (kept != m_layouts.cend()) {
+            font = kept->font;
+            return kept->laid;
+        }
+        const int asked = font;
+        LaidOutText laid = m_measurer.layoutFitted(text, font, m_fonts, box, o.wordWrap, o.hAlign, o.fit);
+        if (m_layouts.size() >= kKeptLayouts)
+            m_layouts.clear();
+        m_layouts.insert(
+            LayoutKey{text, asked, box.width(), box.height(), o.wordWrap, int(o.hAlign), int(o.fit)},
+            KeptLayout{laid, font});
+        return laid;
     }
 
     // ------------------------------------------------------------ running
@@ -561,7 +614,10 @@ private:
     void runPass()
     {
         m_out = PreparedReport();
+        if (m_options.spillBytes > 0)
+            m_out.setSpillBytes(m_options.spillBytes);
         m_out.title = m_options.title;
+        m_pagesDone = 0;
         m_pageNo = 0;
         m_deferred.clear();
         for (Aggregate &a : m_aggregates)
@@ -647,10 +703,18 @@ private:
                 put(*inst);
             }
         }
-        m_out.pages.push_back(std::move(m_page));
-        for (PlacedDeferred &p : m_pending)
-            m_deferred.push_back(std::move(p));
+        if (!m_countOnly) {
+            for (PlacedDeferred &p : m_pending) {
+                p.placed = m_page.items[p.d.item];
+                p.placed.lines.clear();
+                m_deferred.push_back(std::move(p));
+            }
+            m_out.appendPage(m_page);
+        }
+        m_page = PreparedPage();
         m_pending.clear();
+        ++m_pagesDone;
+        reportProgress();
     }
 
     void newPage()
@@ -672,7 +736,7 @@ private:
         }
         for (Deferred &d : inst.deferred) {
             d.item += base;
-            m_pending.push_back({m_out.pages.size(), std::move(d)});
+            m_pending.push_back({size_t(m_pagesDone), std::move(d), Primitive()});
         }
         m_y += inst.height;
     }
@@ -704,6 +768,9 @@ private:
                     break;
                 src->load();
             }
+            // A page may take many rows that print nothing; the way out stays open all the same.
+            if ((++m_rowsRead & 255) == 0)
+                reportProgress();
             if (!master.condition || evaluateCondition(master)) {
                 processRow(block, globalIndex, any);
                 any = true;
@@ -1071,8 +1138,10 @@ private:
     void fillDeferred()
     {
         const QString total = QString::number(m_totalPages);
-        for (const PlacedDeferred &p : m_deferred) {
-            Primitive &prim = m_out.pages[p.page].items[p.d.item];
+        std::vector<std::pair<size_t, Primitive>> patches;
+        for (size_t k = 0; k < m_deferred.size(); ++k) {
+            const PlacedDeferred &p = m_deferred[k];
+            Primitive prim = p.placed;
             const ReportObject &o = *p.d.object->object;
             QString text = p.d.text;
             text.replace(totalPagesMark, total);
@@ -1086,13 +1155,56 @@ private:
                 prim.lines.push_back(std::move(line));
             }
             prim.clip = laid.overflows || laid.height > p.d.boxHeight + eps;
+            patches.emplace_back(p.d.item, std::move(prim));
+            // Deferred texts come page by page; each page takes its own at once.
+            if (k + 1 == m_deferred.size() || m_deferred[k + 1].page != p.page) {
+                m_out.patchPage(int(p.page), patches);
+                patches.clear();
+            }
         }
+        m_deferred.clear();
+    }
+
+    // The rows the master data bands will walk, for the progress of a long preparation.
+    void countRows()
+    {
+        if (!m_options.progress)
+            return;
+        qint64 total = 0;
+        for (const Design &d : m_designs) {
+            for (const Block &block : d.blocks) {
+                if (block.source < 0 || d.bands[size_t(block.master)].object->currentRowOnly) {
+                    total += 1;
+                    continue;
+                }
+                const int n = m_sources[size_t(block.source)].dataset->rowCount();
+                if (n < 0) {
+                    m_totalRows = -1;
+                    return;
+                }
+                total += n;
+            }
+        }
+        m_totalRows = total * (m_needsTwoPasses ? 2 : 1);
+    }
+
+    void reportProgress()
+    {
+        if (!m_options.progress)
+            return;
+        PrepareProgress p;
+        p.rows = m_rowsRead;
+        p.totalRows = m_totalRows;
+        p.pages = m_pagesDone;
+        if (!m_options.progress(p))
+            throw PreparationCancelled();
     }
 
     const ReportTemplate &m_templ;
     const DatasetRegistry &m_registry;
     PrepareOptions m_options;
     TextMeasurer m_measurer;
+    QHash<LayoutKey, KeptLayout> m_layouts;
     std::vector<PreparedFont> m_fonts;
 
     std::vector<Design> m_designs;
@@ -1102,6 +1214,10 @@ private:
     std::vector<FieldSlot> m_fieldSlots;
     std::vector<Aggregate> m_aggregates;
     bool m_needsTwoPasses = false;
+    bool m_countOnly = false;
+    int m_pagesDone = 0;
+    qint64 m_rowsRead = 0;
+    qint64 m_totalRows = -1;
 
     PreparedReport m_out;
     PreparedPage m_page;

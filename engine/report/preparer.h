@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/common/errors.h"
 #include "engine/report/dataset.h"
 #include "engine/report/prepared.h"
 #include "engine/report/reportmodel.h"
@@ -9,8 +10,18 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
+
 namespace vinary::report
 {
+
+// How far a preparation has come: the data rows read so far (of every pass) out of those there are
+// to read, -1 when a dataset cannot tell; and the pages finished in the present pass.
+struct PrepareProgress {
+    qint64 rows = 0;
+    qint64 totalRows = -1;
+    int pages = 0;
+};
 
 struct PrepareOptions {
     QLocale locale;
@@ -18,6 +29,18 @@ struct PrepareOptions {
     QString title;
     // The paper of pages whose template fixes none; the locale's usual paper when empty.
     QSizeF defaultPaper;
+    // Bytes of pages kept in memory before they move to a temporary file; the store's own when 0.
+    qint64 spillBytes = 0;
+    // Asked now and then while the report is prepared; answering false cancels the preparation,
+    // which then throws PreparationCancelled.
+    std::function<bool(const PrepareProgress &)> progress;
+};
+
+// The user stopped a preparation: nothing is shown and no error either.
+class PreparationCancelled : public SilentAbort
+{
+public:
+    const char *what() const noexcept override { return "Report preparation cancelled"; }
 };
 
 // The paginator: turns a template and the registered datasets into a prepared report.

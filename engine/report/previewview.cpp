@@ -50,9 +50,9 @@ void PreviewView::setZoom(Zoom zoom)
 double PreviewView::scale() const
 {
     const double screen = logicalDpiX() / 25.4;
-    if (!m_report || m_report->pages.empty() || m_zoom == Zoom::Actual)
+    if (!m_report || m_report->pageCount() == 0 || m_zoom == Zoom::Actual)
         return screen;
-    const QSizeF paper = m_report->pages.front().paperSize;
+    const QSizeF paper = m_report->paperSize(0);
     const QSize room = viewport()->size() - QSize(2 * gap, 2 * gap);
     if (m_zoom == Zoom::PageWidth)
         return std::max(0.5, room.width() / paper.width());
@@ -61,7 +61,7 @@ double PreviewView::scale() const
 
 QSize PreviewView::pageSize(int page) const
 {
-    const QSizeF paper = m_report->pages[size_t(page)].paperSize;
+    const QSizeF paper = m_report->paperSize(page);
     const double s = scale();
     return QSize(int(std::lround(paper.width() * s)), int(std::lround(paper.height() * s)));
 }
@@ -100,7 +100,7 @@ QRect PreviewView::pageRect(int page) const
 
 void PreviewView::goToPage(int page)
 {
-    if (!m_report || m_report->pages.empty())
+    if (!m_report || m_report->pageCount() == 0)
         return;
     page = std::clamp(page, 0, m_report->pageCount() - 1);
     verticalScrollBar()->setValue(m_tops[size_t(page)] - gap);
@@ -134,9 +134,11 @@ const QImage &PreviewView::rendered(int page)
     QImage image(s * dpr, QImage::Format_RGB32);
     image.setDevicePixelRatio(dpr);
     image.fill(Qt::white);
-    {
+    try {
         QPainter p(&image);
         paintPage(p, *m_report, page, scale());
+    } catch (const std::exception &) {
+        // A page the temporary file no longer gives back shows blank; nothing may leave a paint event.
     }
     m_cacheOrder.push_back(page);
     if (m_cacheOrder.size() > size_t(cachedPages)) {
@@ -152,7 +154,11 @@ void PreviewView::paintEvent(QPaintEvent *)
         return;
     QPainter p(viewport());
     const QRect visible = viewport()->rect();
-    for (int i = 0; i < m_report->pageCount(); ++i) {
+    // Pages are read from the report only when they show; the first that may show is found by
+    // its position, without walking the pages above it.
+    const int top = verticalScrollBar()->value() + visible.top();
+    const auto first = std::upper_bound(m_tops.begin(), m_tops.end(), top);
+    for (int i = std::max(0, int(first - m_tops.begin()) - 1); i < m_report->pageCount(); ++i) {
         const QRect r = pageRect(i);
         if (r.bottom() < visible.top())
             continue;
@@ -174,7 +180,7 @@ void PreviewView::resizeEvent(QResizeEvent *event)
     }
     const int page = m_current;
     relayout();
-    if (m_report && !m_report->pages.empty())
+    if (m_report && m_report->pageCount() > 0)
         verticalScrollBar()->setValue(m_tops[size_t(page)] - gap);
 }
 

@@ -40,9 +40,8 @@ QAction *iconAction(QToolBar *bar, QStyle::StandardPixmap icon, const QString &h
     return a;
 }
 
-QPageLayout layoutFor(const PreparedPage &page)
+QPageLayout layoutFor(const QSizeF &s)
 {
-    const QSizeF s = page.paperSize;
     const bool landscape = s.width() > s.height();
     const QPageSize size(landscape ? s.transposed() : s, QPageSize::Millimeter, QString(),
                          QPageSize::FuzzyMatch);
@@ -174,7 +173,7 @@ void PreviewWindow::updatePageControls(int page)
 
 void PreviewWindow::print()
 {
-    if (m_report.pages.empty())
+    if (m_report.pageCount() == 0)
         return;
     if (!m_services.printerAvailable()) {
         m_services.information(
@@ -187,7 +186,7 @@ void PreviewWindow::print()
     printer.setDocName(m_report.title);
     printer.setFullPage(true);
     // The dialog starts on the report's own paper; what the user picks there is what prints.
-    printer.setPageLayout(layoutFor(m_report.pages.front()));
+    printer.setPageLayout(layoutFor(m_report.paperSize(0)));
     printer.setFromTo(1, m_report.pageCount());
     if (!m_services.choosePrinter(printer, this))
         return;
@@ -197,9 +196,14 @@ void PreviewWindow::print()
         from = 1;
         to = m_report.pageCount();
     }
-    if (!printPages(printer, m_report, from - 1, to - 1))
-        m_services.error(this, windowTitle(),
-                         engineText(u"[MOT_STAMPANTE_NON_AVVIATA]"_s, u"The printer cannot be started."_s));
+    try {
+        if (!printPages(printer, m_report, from - 1, to - 1))
+            m_services.error(
+                this, windowTitle(),
+                engineText(u"[MOT_STAMPANTE_NON_AVVIATA]"_s, u"The printer cannot be started."_s));
+    } catch (const std::exception &e) {
+        m_services.error(this, windowTitle(), QString::fromUtf8(e.what()));
+    }
 }
 
 void PreviewWindow::exportAs(int format)

@@ -25,7 +25,7 @@ bool printPages(QPrinter &printer, const PreparedReport &report, int from, int t
     for (int i = from; i <= to; ++i) {
         if (i > from)
             printer.newPage();
-        const QSizeF paper = report.pages[size_t(i)].paperSize;
+        const QSizeF paper = report.paperSize(i);
         const double scale = std::min({1.0, sheet.width() / paper.width(), sheet.height() / paper.height()});
         const QSizeF used = paper * scale;
         painter.save();

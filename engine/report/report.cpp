@@ -11,7 +11,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -95,34 +100,102 @@ void Report::saveToFile(const QString &path)
     m_fileName = QFileInfo(path).absoluteFilePath();
 }
 
-PreparedReport Report::prepare() const
+PrepareOptions Report::prepareOptions() const
 {
     PrepareOptions options;
     options.locale = m_locale;
     options.now = m_clock ? m_clock() : QDateTime::currentDateTime();
     options.title = m_title;
-    return prepareReport(m_template, m_datasets, options);
+    return options;
 }
 
-void Report::showReport()
+PreparedReport Report::prepare() const
 {
-    PreparedReport prepared;
-    try {
-        prepared = prepare();
-    } catch (const std::exception &e) {
-        const QString message = QString::fromUtf8(e.what());
-        if (m_errorHook)
-            m_errorHook(message);
-        else
-            uiServices().error(nullptr, m_title, message);
-        return;
+    return prepareReport(m_template, m_datasets, prepareOptions());
+}
+
+namespace
+{
+
+// Shows the progress of a preparation once it has run for a while, and tells it when to stop.
+class ProgressGate
+{
+public:
+    ProgressGate(UiServices &services, const QString &title, int delay)
+        : m_services(services), m_title(title), m_delay(delay)
+    {
+        m_clock.start();
     }
-    if (m_previewHook) {
-        m_previewHook(prepared);
-        return;
+
+    bool operator()(const PrepareProgress &p)
+    {
+        const qint64 now = m_clock.elapsed();
+        if (!m_window) {
+            if (now < m_delay)
+                return true;
+            m_window = m_services.startProgress(nullptr, m_title, text(p));
+        } else if (now - m_shown < 100) {
+            return !m_window->cancelled();
+        }
+        m_shown = now;
+        m_window->update(p.rows, p.totalRows, text(p));
+        return !m_window->cancelled();
     }
-    PreviewWindow window(prepared, uiServices());
-    window.exec();
+
+private:
+    static QString text(const PrepareProgress &p)
+    {
+        return engineText(u"[MOT_PREPARAZIONE]"_s, u"Preparing the report: page %1"_s).arg(p.pages + 1);
+    }
+
+    UiServices &m_services;
+    QString m_title;
+    int m_delay;
+    QElapsedTimer m_clock;
+    qint64 m_shown = 0;
+    std::unique_ptr<ProgressIndicator> m_window;
+};
+
+// Hands the memory of a closed report back to the system; glibc keeps freed memory otherwise.
+void releaseMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+} // namespace
+
+bool Report::showReport()
+{
+    {
+        PreparedReport prepared;
+        try {
+            ProgressGate gate(uiServices(), m_title, m_progressDelay);
+            PrepareOptions options = prepareOptions();
+            options.progress = [&gate](const PrepareProgress &p) { return gate(p); };
+            prepared = prepareReport(m_template, m_datasets, options);
+        } catch (const PreparationCancelled &) {
+            releaseMemory();
+            return false;
+        } catch (const std::exception &e) {
+            const QString message = QString::fromUtf8(e.what());
+            if (m_errorHook)
+                m_errorHook(message);
+            else
+                uiServices().error(nullptr, m_title, message);
+            releaseMemory();
+            return false;
+        }
+        if (m_previewHook) {
+            m_previewHook(prepared);
+        } else {
+            PreviewWindow window(prepared, uiServices());
+            window.exec();
+        }
+    }
+    releaseMemory();
+    return true;
 }
 
 void Report::design()
@@ -150,6 +223,7 @@ void Report::exportToFile(const QString &path) const
                        u"%1: cannot export to \"%2\"; the name must end in .pdf, .txt or .rtf."_s)
                 .arg(componentName(), path));
     exportReport(prepare(), path, format);
+    releaseMemory();
 }
 
 } // namespace vinary::report

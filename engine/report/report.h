@@ -3,6 +3,7 @@
 #include "engine/report/dataset.h"
 #include "engine/report/exports.h"
 #include "engine/report/prepared.h"
+#include "engine/report/preparer.h"
 #include "engine/report/reportmodel.h"
 
 #include <QDateTime>
@@ -74,8 +75,12 @@ public:
 
     // Prepares the report and shows it in the modal, maximised preview; returns when the preview
     // is closed. A failure to prepare is reported here, through the error hook, and no preview
-    // shows. The prepared pages are discarded on return.
-    void showReport();
+    // shows. A preparation that takes longer than the progress delay shows its progress in a
+    // window whose button stops it: then nothing is shown and nothing reported. The prepared
+    // pages are discarded on return and their memory handed back. True when the preview showed.
+    bool showReport();
+    // How long a preparation runs before its progress shows; 2000 ms unless set.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
     // Opens the layout designer modally on the template; a template without pages first gets one
     // empty page. Needs the designer add-on (frDesigner1).
@@ -103,6 +108,7 @@ public:
 
 private:
     QString componentName() const;
+    PrepareOptions prepareOptions() const;
 
     QString m_title;
     ReportTemplate m_template;
@@ -115,6 +121,7 @@ private:
     ErrorHook m_errorHook;
     DesignerHook m_designerHook;
     UiServices *m_services = nullptr;
+    int m_progressDelay = 2000;
 };
 
 } // namespace vinary::report

@@ -120,6 +120,18 @@ void RtfWriter::addParagraph(const Paragraph &p)
 
 QByteArray RtfWriter::document() const
 {
+    return header() + m_body + trailer();
+}
+
+QByteArray RtfWriter::takeBody()
+{
+    QByteArray body;
+    body.swap(m_body);
+    return body;
+}
+
+QByteArray RtfWriter::header() const
+{
     QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
     const QStringList fonts = m_fonts.isEmpty() ? QStringList{QStringLiteral("Arial")} : m_fonts;
     for (qsizetype i = 0; i < fonts.size(); ++i)
@@ -140,8 +152,6 @@ QByteArray RtfWriter::document() const
     if (m_paper.width() > m_paper.height())
         out += "\\landscape";
     out += "\n";
-    out += m_body;
-    out += "}\n";
     return out;
 }
 

@@ -55,6 +55,18 @@ public:
     void addParagraph(const Paragraph &paragraph);
     void addPageBreak();
     QByteArray document() const;
+    // The document in pieces, for writing a long one as it is made: the header (it lists the
+    // fonts and colours, so every font and colour must be known by then), the paragraphs added
+    // since the last call, and the closing brace.
+    QByteArray header() const;
+    QByteArray takeBody();
+    // Forgets the paragraphs and a page break still to come, keeping fonts and colours.
+    void discardBody()
+    {
+        m_body.clear();
+        m_pendingPageBreak = false;
+    }
+    static QByteArray trailer() { return QByteArrayLiteral("}\n"); }
 
 private:
     QStringList m_fonts;

@@ -234,7 +234,8 @@ void checkFits(const report::PreparedReport &r, const QStringList &captions, con
     for (const report::PreparedFont &f : r.fonts)
         metrics.emplace_back(f.font);
     for (int page = 0; page < r.pageCount(); ++page) {
-        for (const report::Primitive &p : r.pages[size_t(page)].items) {
+        const report::PreparedPage prepared = r.page(page);
+        for (const report::Primitive &p : prepared.items) {
             if (p.kind != report::Primitive::Kind::Text)
                 continue;
             const QFontMetricsF &fm = metrics[size_t(p.font)];
@@ -359,12 +360,12 @@ void TestDeliveredReports::pagesFollowTheLocalesPaper()
     m_printer->setLanguage(languages().at(2));
     m_printer->report().setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     const report::PreparedReport letter = m_printer->prepare(1);
-    QCOMPARE(letter.pages.front().paperSize, QSizeF(215.9, 279.4));
+    QCOMPARE(letter.paperSize(0), QSizeF(215.9, 279.4));
     m_printer->report().setLocale(QLocale(QLocale::French, QLocale::Canada));
-    QCOMPARE(m_printer->prepare(1).pages.front().paperSize, QSizeF(215.9, 279.4));
+    QCOMPARE(m_printer->prepare(1).paperSize(0), QSizeF(215.9, 279.4));
     m_printer->report().setLocale(QLocale(QLocale::German, QLocale::Austria));
     const report::PreparedReport a4 = m_printer->prepare(1);
-    QCOMPARE(a4.pages.front().paperSize, QSizeF(210, 297));
+    QCOMPARE(a4.paperSize(0), QSizeF(210, 297));
     // Fewer rows fit the shorter sheet.
     QVERIFY(letter.pageCount() >= a4.pageCount());
 }
@@ -374,7 +375,7 @@ void TestDeliveredReports::printingOnLetterKeepsTheWholePage()
     // An A4 report printed through the print dialog's Letter paper.
     m_printer->setLanguage(languages().at(0));
     const report::PreparedReport r = m_printer->prepare(1);
-    QCOMPARE(r.pages.front().paperSize, QSizeF(210, 297));
+    QCOMPARE(r.paperSize(0), QSizeF(210, 297));
     QTemporaryDir dir;
     const QString pdf = dir.filePath(u"letter.pdf"_s);
     QPrinter printer(QPrinter::HighResolution);
@@ -395,7 +396,7 @@ void TestDeliveredReports::printingOnLetterKeepsTheWholePage()
                                                   QString::number(page), u"-layout"_s, pdf, u"-"_s});
         QVERIFY2(text.contains(u"%1 / %2"_s.arg(page).arg(r.pageCount())), qPrintable(text.right(300)));
         const QString firstRow =
-            r.pages[size_t(page - 1)].items.empty() ? QString() : r.pageText(page - 1).section(u'\n', 0, 0);
+            r.page(page - 1).items.empty() ? QString() : r.pageText(page - 1).section(u'\n', 0, 0);
         QVERIFY2(text.simplified().contains(firstRow.section(u' ', 0, 1)), qPrintable(firstRow));
     }
 }

@@ -4,6 +4,7 @@
 #include "engine/common/errors.h"
 #include "engine/report/exports.h"
 #include "engine/report/report.h"
+#include "engine/report/uiservices.h"
 #include "reports/tabledataset.h"
 #include "tests/reports/printfixture.h"
 
@@ -142,6 +143,7 @@ private Q_SLOTS:
     void journalReportFiltersByDateAndKeepsCardOrder();
     void failingShowStillRestores();
     void failingPreparationStillRestores();
+    void cancelledPreparationShowsNothingAndRestores();
     void missingTemplateEndsBeforeAnyChange();
     void tracciatoWithoutExtension();
     void sortTextNamingNoColumn();
@@ -490,6 +492,56 @@ void TestPrintCommand::failingPreparationStillRestores()
     QCOMPARE(p.errors.size(), 1);
     QCOMPARE(p.modeWhileShown, QChar(u'P'));
     verifyRestored(c());
+}
+
+// A preparation the user stops from its progress window: no preview, no message, and the tables
+// are put back as after an error.
+void TestPrintCommand::cancelledPreparationShowsNothingAndRestores()
+{
+    struct Stopper : report::UiServices {
+        struct Window : report::ProgressIndicator {
+            explicit Window(Stopper &s) : owner(s) {}
+            void update(qint64, qint64, const QString &text) override
+            {
+                owner.texts << text;
+                owner.fields.filterMode = owner.cellar.filterMode;
+                owner.fields.schedeFiltered = owner.cellar.Schede.filtered();
+            }
+            bool cancelled() const override { return true; }
+            Stopper &owner;
+        };
+        explicit Stopper(Cellar &c) : cellar(c) {}
+        std::unique_ptr<report::ProgressIndicator> startProgress(QWidget *, const QString &title,
+                                                                 const QString &) override
+        {
+            titles << title;
+            return std::make_unique<Window>(*this);
+        }
+        Cellar &cellar;
+        QStringList titles;
+        QStringList texts;
+        struct {
+            QChar filterMode;
+            bool schedeFiltered = false;
+        } fields;
+    } stopper(c());
+
+    Printer p(f());
+    p.frReport1.setUiServices(&stopper);
+    p.frReport1.setProgressDelay(0);
+    QCOMPARE(p.run(1), QString());
+    QCOMPARE(p.previews, 0);
+    QVERIFY(p.errors.isEmpty());
+    QCOMPARE(stopper.titles.size(), 1);
+    QVERIFY(!stopper.texts.isEmpty());
+    QCOMPARE(stopper.fields.filterMode, QChar(u'P'));
+    QVERIFY(stopper.fields.schedeFiltered);
+    verifyRestored(c());
+
+    // Left to run, the same report shows.
+    p.frReport1.setProgressDelay(60000);
+    QCOMPARE(p.run(1), QString());
+    QCOMPARE(p.previews, 1);
 }
 
 void TestPrintCommand::missingTemplateEndsBeforeAnyChange()

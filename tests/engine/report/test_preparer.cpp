@@ -129,17 +129,17 @@ void TestPreparer::bandThatFitsExactlyStaysOnThePage()
     MemoryDataset ds = rows(20);
     const PreparedReport r = run(listTemplate(25.0, 260.0), ds);
     QCOMPARE(r.pageCount(), 2);
-    QCOMPARE(count(r.pages[0], u"row"_s), 10);
-    QCOMPARE(count(r.pages[1], u"row"_s), 10);
-    QCOMPARE(textList(r.pages[1]).front(), u"row 11"_s);
+    QCOMPARE(count(r.page(0), u"row"_s), 10);
+    QCOMPARE(count(r.page(1), u"row"_s), 10);
+    QCOMPARE(textList(r.page(1)).front(), u"row 11"_s);
 }
 
 void TestPreparer::bandThatOverflowsByAHairMovesOn()
 {
     MemoryDataset ds = rows(20);
     const PreparedReport r = run(listTemplate(25.001, 260.0), ds);
-    QCOMPARE(count(r.pages[0], u"row"_s), 9);
-    QCOMPARE(textList(r.pages[1]).front(), u"row 10"_s);
+    QCOMPARE(count(r.page(0), u"row"_s), 9);
+    QCOMPARE(textList(r.page(1)).front(), u"row 10"_s);
     QCOMPARE(r.pageCount(), 3);
 }
 
@@ -152,14 +152,14 @@ void TestPreparer::pageFooterRoomIsReserved()
     MemoryDataset ds = rows(20);
     const PreparedReport r = run(t, ds);
     // 250 mm less the footer's 25 mm holds nine rows.
-    QCOMPARE(count(r.pages[0], u"row"_s), 9);
-    QCOMPARE(count(r.pages[0], u"footer"_s), 1);
-    for (const Placed &placed : texts(r.pages[0])) {
+    QCOMPARE(count(r.page(0), u"row"_s), 9);
+    QCOMPARE(count(r.page(0), u"footer"_s), 1);
+    for (const Placed &placed : texts(r.page(0))) {
         if (placed.text == u"footer"_s)
             QCOMPARE(placed.rect.top(), 260.0 - 25.0 + 1.0);
     }
     QCOMPARE(r.pageCount(), 3);
-    QCOMPARE(count(r.pages[2], u"footer"_s), 1);
+    QCOMPARE(count(r.page(2), u"footer"_s), 1);
 }
 
 void TestPreparer::pageHeaderAndMasterHeaderRepeat()
@@ -179,11 +179,11 @@ void TestPreparer::pageHeaderAndMasterHeaderRepeat()
     MemoryDataset ds = rows(30);
     const PreparedReport r = run(t, ds);
     QVERIFY(r.pageCount() >= 3);
-    const QStringList first = textList(r.pages[0]);
+    const QStringList first = textList(r.page(0));
     QCOMPARE(first.mid(0, 4),
              (QStringList{u"title"_s, u"page header"_s, u"column titles"_s, u"first page only"_s}));
     for (int i = 1; i < r.pageCount(); ++i) {
-        const QStringList later = textList(r.pages[size_t(i)]);
+        const QStringList later = textList(r.page(i));
         QCOMPARE(later.mid(0, 2), (QStringList{u"page header"_s, u"column titles"_s}));
         QVERIFY(!later.contains(u"title"_s));
         QVERIFY(!later.contains(u"first page only"_s));
@@ -203,19 +203,19 @@ void TestPreparer::groupHeaderIsKeptWithItsFirstRow()
     p.objects.append(text(10, 30, 80, 6, u"group [Kind]"_s));
     MemoryDataset ds = rows(16, 8);
     PreparedReport r = run(t, ds);
-    QCOMPARE(textList(r.pages[0]).back(), u"row 8"_s);
-    QCOMPARE(textList(r.pages[1]).mid(0, 2), (QStringList{u"group K2"_s, u"row 9"_s}));
-    for (const PreparedPage &pg : r.pages)
-        QVERIFY(!textList(pg).back().startsWith(u"group"_s));
+    QCOMPARE(textList(r.page(0)).back(), u"row 8"_s);
+    QCOMPARE(textList(r.page(1)).mid(0, 2), (QStringList{u"group K2"_s, u"row 9"_s}));
+    for (int i = 0; i < r.pageCount(); ++i)
+        QVERIFY(!textList(r.page(i)).back().startsWith(u"group"_s));
 
     // A group that runs on to the next page gets its header repeated there.
     MemoryDataset long_ = rows(16, 100);
     r = run(t, long_);
-    QCOMPARE(textList(r.pages[0]).back(), u"row 9"_s);
-    QCOMPARE(textList(r.pages[1]).mid(0, 2), (QStringList{u"group K1"_s, u"row 10"_s}));
+    QCOMPARE(textList(r.page(0)).back(), u"row 9"_s);
+    QCOMPARE(textList(r.page(1)).mid(0, 2), (QStringList{u"group K1"_s, u"row 10"_s}));
     t.page(0).objects[2].repeatOnNewPage = false;
     r = run(t, long_);
-    QCOMPARE(textList(r.pages[1]).front(), u"row 10"_s);
+    QCOMPARE(textList(r.page(1)).front(), u"row 10"_s);
 }
 
 void TestPreparer::groupTotalsAndGrandTotal()
@@ -237,7 +237,7 @@ void TestPreparer::groupTotalsAndGrandTotal()
         u"total [SUM([Amount])] n [COUNT()] min [MIN([Amount])] max [MAX([Amount])] big [COUNT([Amount] > 5)]"_s));
     t.pages.append(p);
     MemoryDataset ds = rows(7, 3);
-    const QStringList out = textList(run(t, ds).pages[0]);
+    const QStringList out = textList(run(t, ds).page(0));
     QCOMPARE(out,
              (QStringList{u"K1"_s, u"row 1"_s, u"row 2"_s, u"row 3"_s, u"sum 6 n 3 avg 2 of K1"_s, u"K2"_s,
                           u"row 4"_s, u"row 5"_s, u"row 6"_s, u"sum 15 n 3 avg 5 of K2"_s, u"K3"_s,
@@ -265,7 +265,7 @@ void TestPreparer::tooLongTextsShrinkEndInEllipsisOrWrapBetweenWords()
     MemoryDataset ds({u"Code"_s, u"Name"_s});
     ds.addRow({u"8012345678901"_s, u"Brunello di Montalcino Riserva"_s});
     const PreparedReport r = run(t, ds);
-    const std::vector<Primitive> &items = r.pages[0].items;
+    const std::vector<Primitive> items = r.page(0).items;
     QCOMPARE(items.size(), size_t(4));
     auto fits = [&](const Primitive &prim) {
         const QFontMetricsF fm(r.fonts[size_t(prim.font)].font);
@@ -311,7 +311,7 @@ void TestPreparer::stretchedTextPushesWhatIsBelow()
     ds.addRow({u"short"_s});
     ds.addRow({u"a rather long tasting note that needs several lines in a narrow box"_s});
     ds.addRow({u"last"_s});
-    const std::vector<Placed> out = texts(run(t, ds).pages[0]);
+    const std::vector<Placed> out = texts(run(t, ds).page(0));
     QCOMPARE(out.size(), size_t(9));
     // Row 1: nothing grows, the band keeps its 12 mm.
     QCOMPARE(out[0].rect.top(), 10.0);
@@ -342,7 +342,8 @@ void TestPreparer::totalPagesOnEveryPage()
     for (int i = 0; i < r.pageCount(); ++i) {
         const QString expected = u"Page %1 of 5"_s.arg(i + 1);
         bool found = false;
-        for (const Primitive &prim : r.pages[size_t(i)].items) {
+        const PreparedPage page = r.page(i);
+        for (const Primitive &prim : page.items) {
             if (prim.kind == Primitive::Kind::Text && !prim.lines.empty() &&
                 prim.lines.front().text == expected) {
                 found = true;
@@ -364,8 +365,8 @@ void TestPreparer::totalPagesInsideAnExpression()
     MemoryDataset ds = rows(20);
     const PreparedReport r = run(t, ds);
     QCOMPARE(r.pageCount(), 3);
-    QVERIFY(textList(r.pages[0]).contains(u"more"_s));
-    QVERIFY(textList(r.pages[2]).contains(u"last"_s));
+    QVERIFY(textList(r.page(0)).contains(u"more"_s));
+    QVERIFY(textList(r.page(2)).contains(u"last"_s));
 }
 
 void TestPreparer::emptyDatasetPrintsTitleAndSummaryOnly()
@@ -381,7 +382,7 @@ void TestPreparer::emptyDatasetPrintsTitleAndSummaryOnly()
     MemoryDataset ds = rows(0);
     const PreparedReport r = run(t, ds);
     QCOMPARE(r.pageCount(), 1);
-    QCOMPARE(textList(r.pages[0]), (QStringList{u"title"_s, u"total 0 count 0"_s}));
+    QCOMPARE(textList(r.page(0)), (QStringList{u"title"_s, u"total 0 count 0"_s}));
 }
 
 void TestPreparer::printConditionSkipsRows()
@@ -392,7 +393,7 @@ void TestPreparer::printConditionSkipsRows()
     t.page(0).objects.append(text(10, 100, 80, 6, u"[COUNT()] rows, [SUM([Amount])]"_s));
     MemoryDataset ds = rows(6);
     const PreparedReport r = run(t, ds);
-    QCOMPARE(textList(r.pages[0]), (QStringList{u"row 2"_s, u"row 4"_s, u"row 6"_s, u"3 rows, 12"_s}));
+    QCOMPARE(textList(r.page(0)), (QStringList{u"row 2"_s, u"row 4"_s, u"row 6"_s, u"3 rows, 12"_s}));
 }
 
 void TestPreparer::currentRowOnly()
@@ -402,7 +403,7 @@ void TestPreparer::currentRowOnly()
     MemoryDataset ds = rows(5);
     ds.setPosition(3);
     const PreparedReport r = run(t, ds);
-    QCOMPARE(textList(r.pages[0]), QStringList{u"row 4"_s});
+    QCOMPARE(textList(r.page(0)), QStringList{u"row 4"_s});
     QCOMPARE(ds.position(), 3); // the dataset's current row did not move
 }
 
@@ -416,7 +417,7 @@ void TestPreparer::builtinsAndFormats()
     price.format = u"#,##0.00"_s;
     t.page(0).objects.append(price);
     MemoryDataset ds = rows(2);
-    const QStringList out = textList(run(t, ds).pages[0]);
+    const QStringList out = textList(run(t, ds).page(0));
     QCOMPARE(out,
              (QStringList{u"1. 1 on 1 Jun 2025 p.1"_s, u"1.50"_s, u"2. 2 on 1 Jun 2025 p.1"_s, u"3.00"_s}));
 }
@@ -435,7 +436,7 @@ void TestPreparer::datasetsByBareAndQualifiedNames()
     registry.add(u"MainForm.intestazione"_s, &owner);
     QCOMPARE(registry.find(u"SCHEDE"_s), &cards);
     QCOMPARE(registry.find(u"Other.Schede"_s), nullptr);
-    const QStringList out = textList(prepareReport(t, registry).pages[0]);
+    const QStringList out = textList(prepareReport(t, registry).page(0));
     QCOMPARE(out, (QStringList{u"row 1 by Enoteca Rossi"_s, u"row 2 by Enoteca Rossi"_s}));
 }
 
@@ -447,7 +448,7 @@ void TestPreparer::untranslatedKeysStayAsText()
     // Inside the data band, capitals are a field only by its exact name.
     t.page(0).objects[1].setText(u"[NAME] [N]"_s);
     MemoryDataset ds = rows(1);
-    QCOMPARE(textList(run(t, ds).pages[0]), (QStringList{u"[RPT_CATALOGO] [see note]"_s, u"[NAME] 1"_s}));
+    QCOMPARE(textList(run(t, ds).page(0)), (QStringList{u"[RPT_CATALOGO] [see note]"_s, u"[NAME] 1"_s}));
 }
 
 void TestPreparer::dataWithBracketsPrintsAsIs()
@@ -456,7 +457,7 @@ void TestPreparer::dataWithBracketsPrintsAsIs()
     t.page(0).objects[1].rect.setWidth(180);
     MemoryDataset ds({u"Name"_s});
     ds.addRow({u"Château d'Yquem [PAGE#] [Name] 'x'"_s});
-    QCOMPARE(textList(run(t, ds).pages[0]), QStringList{u"Château d'Yquem [PAGE#] [Name] 'x'"_s});
+    QCOMPARE(textList(run(t, ds).page(0)), QStringList{u"Château d'Yquem [PAGE#] [Name] 'x'"_s});
 }
 
 void TestPreparer::errorsNameTheObjectAndTheExpression()
@@ -494,7 +495,7 @@ void TestPreparer::tallBandDoesNotLoop()
     MemoryDataset ds = rows(3);
     const PreparedReport r = run(listTemplate(400.0, 260.0), ds);
     QCOMPARE(r.pageCount(), 3);
-    QCOMPARE(count(r.pages[0], u"row"_s), 1);
+    QCOMPARE(count(r.page(0), u"row"_s), 1);
 }
 
 void TestPreparer::textIsMeasuredAlikeEveryTime()
@@ -505,8 +506,8 @@ void TestPreparer::textIsMeasuredAlikeEveryTime()
     t.page(0).objects[1].rect = QRectF(10, 50, 35, 30);
     MemoryDataset ds({u"Name"_s});
     ds.addRow({u"Brunello di Montalcino Riserva, annata eccezionale, da meditazione"_s});
-    const QStringList a = textList(run(t, ds).pages[0]);
-    const QStringList b = textList(run(t, ds).pages[0]);
+    const QStringList a = textList(run(t, ds).page(0));
+    const QStringList b = textList(run(t, ds).page(0));
     QCOMPARE(a, b);
     QVERIFY(a.front().count(u'\n') >= 2);
 }
