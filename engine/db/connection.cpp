@@ -505,6 +505,14 @@ int Connection::changes() const
     return m_db ? sqlite3_changes(m_db) : 0;
 }
 
+std::pair<qint64, qint64> Connection::changeMark()
+{
+    if (!m_db)
+        return {-1, -1};
+    Statement version(m_db, QStringLiteral("PRAGMA data_version"));
+    return {version.step() ? version.int64(0) : -1, sqlite3_total_changes64(m_db)};
+}
+
 void Connection::begin()
 {
     if (m_txnDepth == 0) {

@@ -118,6 +118,9 @@ public:
     void exec(const QString &sql);
     qint64 lastInsertRowId() const;
     int changes() const;
+    // Changes whenever the rows of the database may have changed since it was last taken: a write
+    // by this connection (even one rolled back since) or a commit by another.
+    std::pair<qint64, qint64> changeMark();
     sqlite3 *handle() const { return m_db; }
 
     // Explicit transactions; nested begin() calls join the outer one.

@@ -281,7 +281,7 @@ void Table::close()
     if (m_state == DataState::Inactive)
         return;
     m_keys.clear();
-    m_keysStale = false;
+    m_keysStale = true;
     m_rows.clear();
     clearCache();
     m_pos = -1;
@@ -296,16 +296,20 @@ void Table::close()
 
 void Table::reopen(bool filteredSetting)
 {
+    const bool keysCurrent =
+        !m_keysStale && m_keysOrder == m_order && m_connection.changeMark() == m_keysMark;
     std::deque<qint64> previousKeys;
-    previousKeys.swap(m_keys);
+    if (!keysCurrent)
+        previousKeys.swap(m_keys);
     const bool previousStale = m_keysStale;
     const bool previousFiltered = m_filtered;
-    m_keysStale = true;
+    m_keysStale = !keysCurrent;
     m_filtered = filteredSetting;
     try {
         applyFilter();
     } catch (...) {
-        m_keys.swap(previousKeys);
+        if (!keysCurrent)
+            m_keys.swap(previousKeys);
         m_keysStale = previousStale;
         m_filtered = previousFiltered;
         throw;
@@ -325,9 +329,11 @@ void Table::ensureKeys()
     std::deque<qint64> keys = readKeys(m_order);
     m_keys.swap(keys);
     m_keysStale = false;
+    m_keysOrder = m_order;
+    m_keysMark = m_connection.changeMark();
 }
 
-void Table::scanFilter(Statement &scan, const std::function<void(qint64)> &accepted)
+void Table::scanFilter(Statement &scan, const std::function<void(qint64)> &accepted, bool rowidsOnly)
 {
     const DataState previous = m_state;
     Row *previousActive = m_active;
@@ -335,15 +341,19 @@ void Table::scanFilter(Statement &scan, const std::function<void(qint64)> &accep
     m_scan.loaded.assign(size_t(m_storedCount), 0);
     m_active = &m_scan;
     m_scanStatement = &scan;
+    m_scanRowidsOnly = rowidsOnly;
     m_state = DataState::Filter;
     auto restore = [&] {
         m_state = previous;
         m_active = previousActive;
         m_scanStatement = nullptr;
+        m_scanRowidsOnly = false;
+        m_columnScan = Statement();
     };
     try {
-        while (scan.step()) {
-            m_scan.rowid = scan.int64(0);
+        // The statement may change under the filter (readScanColumns), so it is taken afresh.
+        while (m_scanStatement->step()) {
+            m_scan.rowid = m_scanStatement->int64(0);
             std::fill(m_scan.loaded.begin(), m_scan.loaded.end(), 0);
             m_scan.calculated = false;
             bool accept = true;
@@ -384,6 +394,12 @@ void Table::applyFilter()
 
     ensureKeys();
     qint64 maxRowid = 0;
+    const bool everyRecord = !candidates;
+    if (everyRecord) {
+        sql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(m_quotedName);
+        m_columnScanSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid >= ? ORDER BY rowid")
+                              .arg(selectList(), m_quotedName);
+    }
     for (qint64 k : m_keys)
         maxRowid = std::max(maxRowid, k);
     const bool dense = maxRowid >= 0 && size_t(maxRowid) < m_keys.size() * 8 + 4096;
@@ -397,14 +413,17 @@ void Table::applyFilter()
         for (int i = 0; i < candidates->values.size(); ++i)
             scan.bind(i + 1, candidates->values.at(i));
     }
-    scanFilter(scan, [&](qint64 rowid) {
-        if (dense) {
-            if (rowid >= 0 && rowid <= maxRowid)
-                acceptedDense[size_t(rowid)] = 1;
-        } else {
-            acceptedSparse.insert(rowid);
-        }
-    });
+    scanFilter(
+        scan,
+        [&](qint64 rowid) {
+            if (dense) {
+                if (rowid >= 0 && rowid <= maxRowid)
+                    acceptedDense[size_t(rowid)] = 1;
+            } else {
+                acceptedSparse.insert(rowid);
+            }
+        },
+        everyRecord);
     std::deque<qint64> rows;
     for (qint64 k : m_keys) {
         const bool ok = dense ? (k >= 0 && k <= maxRowid && acceptedDense[size_t(k)]) : acceptedSparse.count(k) > 0;
@@ -414,8 +433,22 @@ void Table::applyFilter()
     m_rows.swap(rows);
 }
 
+void Table::readScanColumns() const
+{
+    if (!m_scanRowidsOnly)
+        return;
+    // The scan goes on from the current record with a statement that reads the columns too.
+    m_columnScan = m_connection.prepare(m_columnScanSql);
+    m_columnScan.bindInt64(1, m_scan.rowid);
+    if (!m_columnScan.step() || m_columnScan.int64(0) != m_scan.rowid)
+        fail(QStringLiteral("The record was deleted by another user"));
+    m_scanStatement = &m_columnScan;
+    m_scanRowidsOnly = false;
+}
+
 QVariant Table::readScanColumn(int index) const
 {
+    readScanColumns();
     Row &row = *m_active;
     if (!row.loaded[size_t(index)]) {
         row.values[size_t(index)] = readColumn(*m_scanStatement, index + 1, m_fields.at(size_t(index))->type());
@@ -844,6 +877,7 @@ void Table::appendUtf8(int index, QByteArray &out) const
     const Row *row = m_active;
     if (row == &m_scan && m_scanStatement && index >= 0 && index < m_storedCount && !row->loaded[size_t(index)] &&
         m_fields.at(size_t(index))->type() == FieldType::Text) {
+        readScanColumns();
         sqlite3_stmt *stmt = m_scanStatement->handle();
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, index + 1));
         if (text)

@@ -120,12 +120,13 @@ private:
     void applyFilter();
     // Runs the filter over the records a statement gives (rowid first, then the stored columns) and
     // hands on the rowid of each accepted one, in the statement's order.
-    void scanFilter(Statement &scan, const std::function<void(qint64)> &accepted);
+    void scanFilter(Statement &scan, const std::function<void(qint64)> &accepted, bool rowidsOnly = false);
     void loadCurrent();
     bool readRow(qint64 rowid, Row &row);
     void calculate(Row &row);
     const Row *activeRow() const { return m_active; }
     QVariant readScanColumn(int index) const;
+    void readScanColumns() const;
     QString selectList() const;
     void invalidateCache(qint64 rowid);
     void clearCache();
@@ -148,8 +149,11 @@ private:
     // deleting them from the back.
     std::deque<qint64> m_keys; // every record of the cursor, in cursor order
     // The keys are read only when needed: a re-open under a filter that offers its candidates reads
-    // and sorts those alone.
-    bool m_keysStale = false;
+    // and sorts those alone. Keys read in the current order while the database has not changed since
+    // serve a re-open again.
+    bool m_keysStale = true;
+    QString m_keysOrder;
+    std::pair<qint64, qint64> m_keysMark{-1, -1};
     std::deque<qint64> m_rows; // the accepted ones
     int m_pos = -1;
     bool m_eof = true;
@@ -159,7 +163,13 @@ private:
     Row m_backup;  // the record as it was before edit
     Row m_scan;    // the candidate record during a filter scan
     mutable Row *m_active = &m_current;
-    Statement *m_scanStatement = nullptr;
+    // The statement the filter scan reads the candidate record from. A scan of every record starts
+    // with the rowids alone and turns to one with the columns at the first column the filter reads,
+    // so that a filter that reads none (an empty search) costs no more than the rowids.
+    mutable Statement *m_scanStatement = nullptr;
+    mutable Statement m_columnScan;
+    mutable bool m_scanRowidsOnly = false;
+    QString m_columnScanSql;
     std::vector<char> m_modifiedFields;
     bool m_modified = false;
     bool m_touched = false;
