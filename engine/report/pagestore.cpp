@@ -100,7 +100,8 @@ public:
         if (n > quint64(m_end - m_p) / sizeof(double))
             corrupt();
         m_numbers.resize(size_t(n));
-        std::memcpy(m_numbers.data(), m_p, size_t(n) * sizeof(double));
+        if (n > 0) // an empty vector's data() may be null, which memcpy must not get
+            std::memcpy(m_numbers.data(), m_p, size_t(n) * sizeof(double));
         m_p += n * sizeof(double);
     }
     quint64 varint()
@@ -142,7 +143,8 @@ public:
         QString s;
         if (wide) {
             s.resize(size);
-            std::memcpy(s.data(), m_p, size_t(bytes));
+            if (bytes > 0)
+                std::memcpy(s.data(), m_p, size_t(bytes));
         } else {
             s = QString::fromLatin1(m_p, size);
         }
