@@ -1,5 +1,7 @@
 #include "stock/restorefrm.h"
 
+#include "stock/listdialog.h"
+
 #include "data/cellar.h"
 #include "data/messagebox.h"
 #include "engine/common/datetimes.h"
@@ -23,33 +25,16 @@ TRestoreForm::TRestoreForm(Cellar &cellar, PlainMessage message, QWidget *parent
     : QDialog(parent), m_cellar(cellar), m_message(std::move(message))
 {
     setObjectName(u"RestoreForm"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    m_label = new QLabel(u"[COPIE_ELENCO]"_s, this);
-    m_list = new QTreeWidget(this);
-    m_list->setObjectName(u"lstCopie"_s);
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
+    const ListDialogParts parts =
+        buildListDialog(this, u"[COPIE_ELENCO]"_s, u"lstCopie"_s, u"[NESSUNA_COPIA]"_s, u"[DO_RIPRISTINA]"_s,
+                        u"btnRipristina"_s);
+    m_label = parts.label;
+    m_list = parts.list;
+    m_empty = parts.empty;
+    btnRipristina = parts.action;
+    btnChiudi = parts.close;
     m_list->setHeaderLabels({u"[COPIA_DATA]"_s, u"[COPIA_SCHEDE]"_s, u"[COPIA_MOVIMENTI]"_s});
-    m_label->setBuddy(m_list);
-    m_empty = new QLabel(u"[NESSUNA_COPIA]"_s, this);
-    m_empty->setWordWrap(true);
-    btnRipristina = new QPushButton(u"[DO_RIPRISTINA]"_s, this);
-    btnRipristina->setObjectName(u"btnRipristina"_s);
-    btnChiudi = new QPushButton(u"[CHIUDI]"_s, this);
-    btnChiudi->setObjectName(u"btnChiudi"_s);
-    btnRipristina->setAutoDefault(false);
-    btnChiudi->setAutoDefault(false);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnRipristina);
-    buttons->addWidget(btnChiudi);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_label);
-    layout->addWidget(m_list, 1);
-    layout->addWidget(m_empty);
-    layout->addLayout(buttons);
     translate();
     resize(480, 320);
 

@@ -1,5 +1,7 @@
 #include "stock/takebackfrm.h"
 
+#include "stock/listdialog.h"
+
 #include "data/cellar.h"
 #include "data/messagebox.h"
 #include "engine/common/displayformat.h"
@@ -31,37 +33,16 @@ TTakeBackForm::TTakeBackForm(Cellar &cellar, QWidget *parent)
     : QDialog(parent), m_cellar(cellar), m_takeBack(cellar)
 {
     setObjectName(u"TakeBackForm"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-
-    m_label = new QLabel(u"[MOVIMENTI_OGGI]"_s, this);
+    const ListDialogParts parts = buildListDialog(this, u"[MOVIMENTI_OGGI]"_s, u"lstMovimenti"_s,
+                                                  u"[NESSUN_MOVIMENTO]"_s, u"[STORNA]"_s, u"btnStorna"_s);
+    m_label = parts.label;
+    m_list = parts.list;
+    m_empty = parts.empty;
+    btnStorna = parts.action;
+    btnChiudi = parts.close;
     m_label->setObjectName(u"Label1"_s);
-    m_list = new QTreeWidget(this);
-    m_list->setObjectName(u"lstMovimenti"_s);
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setColumnCount(int(std::size(kTitles)));
-    m_label->setBuddy(m_list);
-    m_empty = new QLabel(u"[NESSUN_MOVIMENTO]"_s, this);
     m_empty->setObjectName(u"lblNessuno"_s);
-    m_empty->setWordWrap(true);
-
-    btnStorna = new QPushButton(u"[STORNA]"_s, this);
-    btnStorna->setObjectName(u"btnStorna"_s);
-    btnChiudi = new QPushButton(u"[CHIUDI]"_s, this);
-    btnChiudi->setObjectName(u"btnChiudi"_s);
-    btnStorna->setAutoDefault(false);
-    btnChiudi->setAutoDefault(false);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnStorna);
-    buttons->addWidget(btnChiudi);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_label);
-    layout->addWidget(m_list, 1);
-    layout->addWidget(m_empty);
-    layout->addLayout(buttons);
+    m_list->setColumnCount(int(std::size(kTitles)));
 
     translate();
     resize(720, 300);

@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "language/languagetable.h"
 #include "modalwatch.h"
+#include "nosplashwait.h"
 #include "programdir.h"
 #include "stock/manutefrm.h"
 #include "tests/support/recordingerrorbox.h"
@@ -37,26 +38,13 @@
 using namespace Qt::StringLiterals;
 using namespace vinary;
 using vinary::testing::closeModal;
+using vinary::testing::NoSplashWait;
 using vinary::testing::ProgramDir;
 using vinary::testing::watchModal;
 using vinary::testing::withModal;
 
 namespace
 {
-
-class NoSplashWait : public SplashTiming
-{
-public:
-    NoSplashWait() { m_previous = setSplashTiming(this); }
-    ~NoSplashWait() override { setSplashTiming(m_previous); }
-    NoSplashWait(const NoSplashWait &) = delete;
-    NoSplashWait &operator=(const NoSplashWait &) = delete;
-    QDateTime now() override { return QDateTime::currentDateTime(); }
-    void sleep(int) override {}
-
-private:
-    SplashTiming *m_previous = nullptr;
-};
 
 // The words of the sample cellar that are not names, in the language of the pictures.
 struct Words {
