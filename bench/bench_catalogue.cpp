@@ -30,6 +30,8 @@
 #include <functional>
 
 using namespace vinary;
+using vinary::bench::shellStatementMs;
+using vinary::bench::statusKb;
 
 namespace
 {
@@ -52,34 +54,6 @@ Figures measure(int runs, const std::function<void()> &prepare, const std::funct
     }
     std::sort(times.begin(), times.end());
     return {times[times.size() / 2], times.back()};
-}
-
-// Kilobytes of a /proc/self/status entry (VmRSS, VmHWM).
-long statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-// The sqlite3 shell's own time for one statement on the file ("Run Time: real"), in ms.
-double shellStatementMs(const QString &file, const QString &sql)
-{
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {file});
-    p.waitForStarted();
-    p.write(QStringLiteral(".timer on\n.once /dev/null\n%1;\n").arg(sql).toUtf8());
-    p.closeWriteChannel();
-    p.waitForFinished(-1);
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    const auto m = QRegularExpression(QStringLiteral("Run Time: real ([0-9.]+)")).match(out);
-    return m.hasMatch() ? m.captured(1).toDouble() * 1000.0 : -1.0;
 }
 
 // The shell scanning every card for a search text as the card filter does.

@@ -18,27 +18,15 @@
 #include <sys/resource.h>
 
 using namespace vinary;
+using vinary::bench::shellStatementMs;
 
-namespace {
+namespace
+{
 
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-// Runs one statement in the shell and answers its own "Run Time: real" figure, in ms.
-double shellStatementMs(const QString &file, const QString &sql)
-{
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {file});
-    p.waitForStarted();
-    p.write(QStringLiteral(".timer on\n.once /dev/null\n%1;\n").arg(sql).toUtf8());
-    p.closeWriteChannel();
-    p.waitForFinished(-1);
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    const auto m = QRegularExpression(QStringLiteral("Run Time: real ([0-9.]+)")).match(out);
-    return m.hasMatch() ? m.captured(1).toDouble() * 1000.0 : -1.0;
 }
 
 double shellCommandsMs(const QStringList &commands)
@@ -58,8 +46,8 @@ QString searchWhere()
     QStringList parts;
     for (const QString &c : cardSearchColumns())
         parts << QStringLiteral("coalesce(%1,'')").arg(c);
-    return QStringLiteral("instr(upper(%1), '%2') > 0").arg(parts.join(QStringLiteral("||")),
-                                                             bench::rareSearchText().toUpper());
+    return QStringLiteral("instr(upper(%1), '%2') > 0")
+        .arg(parts.join(QStringLiteral("||")), bench::rareSearchText().toUpper());
 }
 
 struct Figures {
@@ -84,7 +72,8 @@ Figures measureOurs(const QString &dir, int rounds)
 
         const int col = cellar.Schede.fieldByName(QStringLiteral("Descrizione")).index();
         t.restart();
-        const QString at = cellar.Schede.valueAt(50000 < cellar.Schede.recordCount() ? 50000 : 0, col).toString();
+        const QString at =
+            cellar.Schede.valueAt(50000 < cellar.Schede.recordCount() ? 50000 : 0, col).toString();
         rnd.push_back(double(t.nsecsElapsed()) / 1e6);
         Q_UNUSED(at);
 
@@ -117,7 +106,8 @@ int memoryChild(const QString &dir)
     cellar.criteria.ricerca = [&search] { return search; };
     cellar.Schede.setFiltered(true);
     cellar.Schede.first();
-    struct rusage u {};
+    struct rusage u {
+    };
     getrusage(RUSAGE_SELF, &u);
     std::printf("%ld\n", u.ru_maxrss);
     return 0;
@@ -145,9 +135,13 @@ int main(int argc, char **argv)
     const Figures ours = measureOurs(dir, rounds);
     std::vector<double> shOpen, shFilt, shRnd;
     for (int r = 0; r < rounds; ++r) {
-        shOpen.push_back(shellStatementMs(file, QStringLiteral("SELECT rowid FROM Schede ORDER BY Descrizione COLLATE NOCASE, rowid")));
-        shFilt.push_back(shellStatementMs(file, QStringLiteral("SELECT count(*) FROM Schede WHERE ") + searchWhere()));
-        shRnd.push_back(shellStatementMs(file, QStringLiteral("SELECT * FROM Schede ORDER BY Descrizione COLLATE NOCASE LIMIT 1 OFFSET 50000")));
+        shOpen.push_back(shellStatementMs(
+            file, QStringLiteral("SELECT rowid FROM Schede ORDER BY Descrizione COLLATE NOCASE, rowid")));
+        shFilt.push_back(
+            shellStatementMs(file, QStringLiteral("SELECT count(*) FROM Schede WHERE ") + searchWhere()));
+        shRnd.push_back(shellStatementMs(
+            file,
+            QStringLiteral("SELECT * FROM Schede ORDER BY Descrizione COLLATE NOCASE LIMIT 1 OFFSET 50000")));
     }
 
     // Start-up preparation against cp plus two VACUUM runs of the shell, each on a fresh copy.

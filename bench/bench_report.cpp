@@ -62,20 +62,6 @@ double peakMegabytes()
     return usage.ru_maxrss / 1024.0;
 }
 
-// Megabytes of a /proc/self/status entry: VmRSS (resident now), VmHWM (resident at its peak).
-double statusMegabytes(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toLong() / 1024.0;
-    }
-    return -1;
-}
-
 // Starts the peak (VmHWM) afresh from the memory resident now.
 void resetPeak()
 {
@@ -209,7 +195,7 @@ int preview(QApplication &app, const QString &dir, int reportId, int runs)
     const CellarDatasets datasets(cellar, report.datasets());
     Confirmed selection;
     app.processEvents();
-    const double before = statusMegabytes("VmRSS");
+    const double before = bench::statusKb("VmRSS") / 1024.0;
     std::printf("report %d, %d cards, %d journal lines; resident before %.1f MB\n", reportId,
                 cellar.Schede.recordCount(), cellar.giornale.recordCount(), before);
     bool ok = true;
@@ -238,8 +224,8 @@ int preview(QApplication &app, const QString &dir, int reportId, int runs)
         command.run(reportId);
         poll.stop();
         app.processEvents();
-        const double peak = statusMegabytes("VmHWM");
-        const double after = statusMegabytes("VmRSS");
+        const double peak = bench::statusKb("VmHWM") / 1024.0;
+        const double after = bench::statusKb("VmRSS") / 1024.0;
         std::printf("run %d: %d pages, preview shown after %.1f s; resident peak %.1f MB, after closing "
                     "%.1f MB (%+.1f MB against before)\n",
                     run, pages, shownMs / 1000.0, peak, after, after - before);
