@@ -7,9 +7,11 @@
 #include <QLocale>
 #include <cstring>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 QString read(const std::function<QString()> &reader)
 {
@@ -102,8 +104,8 @@ bool matchesSearch(const db::Table &schede, const QString &needle)
     }
     if (upperNeedle.isEmpty())
         return true;
-    return memmem(buffer.constData(), size_t(buffer.size()), upperNeedle.constData(), size_t(upperNeedle.size())) !=
-           nullptr;
+    return memmem(buffer.constData(), size_t(buffer.size()), upperNeedle.constData(),
+                  size_t(upperNeedle.size())) != nullptr;
 }
 
 bool columnEquals(const db::Table &schede, const QString &column, const QString &expected)
@@ -124,10 +126,10 @@ QString upperAsciiLetters(const QString &text)
 const QStringList &cardSearchColumns()
 {
     static const QStringList columns = {
-        QStringLiteral("Codice"),     QStringLiteral("Descrizione"), QStringLiteral("Composizione"),
-        QStringLiteral("Anno"),       QStringLiteral("Gradi"),       QStringLiteral("Produttore"),
-        QStringLiteral("Fornitore"),  QStringLiteral("Zona"),        QStringLiteral("Regione"),
-        QStringLiteral("Gruppo"),     QStringLiteral("Tipologia"),   QStringLiteral("Capacita"),
+        QStringLiteral("Codice"),       QStringLiteral("Descrizione"),  QStringLiteral("Composizione"),
+        QStringLiteral("Anno"),         QStringLiteral("Gradi"),        QStringLiteral("Produttore"),
+        QStringLiteral("Fornitore"),    QStringLiteral("Zona"),         QStringLiteral("Regione"),
+        QStringLiteral("Gruppo"),       QStringLiteral("Tipologia"),    QStringLiteral("Capacita"),
         QStringLiteral("Collocazione"), QStringLiteral("Degustazione"), QStringLiteral("Note")};
     return columns;
 }
@@ -215,8 +217,27 @@ QDateTime readDateBox(const QString &raw)
 void giornaleFilterRecord(const Cellar &cellar, db::Table &giornale, bool &accept)
 {
     accept = true;
-    const QDateTime from = readDateBox(read(cellar.criteria.dadata));
-    const QDateTime to = readDateBox(read(cellar.criteria.adata));
+    // The filter runs for every journal line: a box's text is read as a date once while it stays.
+    struct Kept {
+        QString raw;
+        QLocale locale; // a date typed in the box is read in the locale's way
+        QDateTime date;
+        bool read = false;
+        const QDateTime &of(const QString &text)
+        {
+            const QLocale now;
+            if (!read || text != raw || now != locale) {
+                date = readDateBox(text);
+                raw = text;
+                locale = now;
+                read = true;
+            }
+            return date;
+        }
+    };
+    static Kept keptFrom, keptTo;
+    const QDateTime from = keptFrom.of(read(cellar.criteria.dadata));
+    const QDateTime to = keptTo.of(read(cellar.criteria.adata));
     if (!from.isValid() && !to.isValid())
         return;
     const db::Field *f = giornale.findField(QStringLiteral("Data"));

@@ -8,23 +8,30 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vinary {
+namespace vinary
+{
 
 QString LanguageTable::lookup(const QString &name) const
 {
-    return lookupIn(m_lines, name);
+    return m_index.find(m_lines, name);
 }
 
-QString LanguageTable::lookupIn(const QStringList &lines, const QString &name)
+QString LanguageTable::Index::find(const QStringList &lines, const QString &name)
 {
-    for (const QString &line : lines) {
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0)
-            continue;
-        if (QStringView(line).left(eq).compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(eq + 1);
+    if (!built) {
+        values.clear();
+        values.reserve(lines.size());
+        for (const QString &line : lines) {
+            const qsizetype eq = line.indexOf(u'=');
+            if (eq < 0)
+                continue;
+            const QString key = line.left(eq).toCaseFolded();
+            if (!values.contains(key))
+                values.insert(key, line.mid(eq + 1));
+        }
+        built = true;
     }
-    return {};
+    return values.value(name.toCaseFolded());
 }
 
 QString LanguageTable::traduci(const QString &text) const
@@ -52,7 +59,7 @@ QString LanguageTable::traduci(const QString &text) const
     name.remove(u'&');
     QString value = lookup(name);
     if (value.isEmpty())
-        value = lookupIn(m_fallback, name);
+        value = m_fallbackIndex.find(m_fallback, name);
 
     QString result;
     result.reserve(head.size() + (value.isEmpty() ? key.size() : value.size()) + tail.size());
@@ -68,6 +75,7 @@ QString LanguageTable::traduci(const QString &text) const
 void LanguageTable::load(const QString &fileName)
 {
     m_lines = readLanguageFile(fileName);
+    m_index = Index();
 }
 
 void LanguageTable::save(const QString &fileName) const
@@ -82,6 +90,7 @@ void LanguageTable::loadFallback(const QString &fileName)
     } catch (const VinaryError &) {
         m_fallback.clear();
     }
+    m_fallbackIndex = Index();
 }
 
 void LanguageTable::changeLanguage(const QString &chosenFile, const QString &programDir)
@@ -94,6 +103,7 @@ void LanguageTable::changeLanguage(const QString &chosenFile, const QString &pro
         throw VinaryError(message.contains(u"%1"_s) ? message.arg(name) : message + u' ' + name);
     }
     m_lines = std::move(lines);
+    m_index = Index();
     save(programDir + iniFileName());
 }
 

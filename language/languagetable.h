@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <utility>
 
-namespace vinary {
+namespace vinary
+{
 
 // The program's language table: KEY=VALUE lines kept exactly as read (no trimming, no sorting,
 // duplicates kept), and the translation of bracketed keys through it. A key the table lacks is
@@ -34,7 +36,11 @@ public:
 
     // The English lines asked for a key this table lacks or leaves empty. They are never saved and
     // stay when a change of language replaces the table.
-    void setFallback(QStringList lines) { m_fallback = std::move(lines); }
+    void setFallback(QStringList lines)
+    {
+        m_fallback = std::move(lines);
+        m_fallbackIndex = Index();
+    }
     // Reads them from the delivered English file; a missing or unreadable file leaves none.
     void loadFallback(const QString &fileName);
 
@@ -64,10 +70,18 @@ public:
     static constexpr qsizetype kMaxTail = 255;
 
 private:
-    static QString lookupIn(const QStringList &lines, const QString &name);
+    // The value of each case-folded name, first line first, built at the first look-up after the
+    // lines change: reports translate a word for every line they print.
+    struct Index {
+        QHash<QString, QString> values;
+        bool built = false;
+        QString find(const QStringList &lines, const QString &name);
+    };
 
     QStringList m_lines;
     QStringList m_fallback;
+    mutable Index m_index;
+    mutable Index m_fallbackIndex;
 };
 
 } // namespace vinary

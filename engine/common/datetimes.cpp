@@ -45,10 +45,37 @@ QString toIsoText(const QDateTime &value)
 {
     if (!value.isValid())
         return QString();
+    const QDate d = value.date();
     const QTime t = value.time();
-    if (t.msec() != 0)
-        return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (d.year() < 1 || d.year() > 9999) {
+        if (t.msec() != 0)
+            return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    // Written digit by digit: reports and filters format a date for every journal line.
+    char16_t out[23];
+    auto put = [&out](int at, int number, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            out[at + i] = char16_t(u'0' + number % 10);
+            number /= 10;
+        }
+    };
+    put(0, d.year(), 4);
+    out[4] = u'-';
+    put(5, d.month(), 2);
+    out[7] = u'-';
+    put(8, d.day(), 2);
+    out[10] = u' ';
+    put(11, t.hour(), 2);
+    out[13] = u':';
+    put(14, t.minute(), 2);
+    out[16] = u':';
+    put(17, t.second(), 2);
+    if (t.msec() == 0)
+        return QString(reinterpret_cast<const QChar *>(out), 19);
+    out[19] = u'.';
+    put(20, t.msec(), 3);
+    return QString(reinterpret_cast<const QChar *>(out), 23);
 }
 
 namespace

@@ -1,11 +1,14 @@
 #include "engine/common/displayformat.h"
 
+#include <QHash>
 #include <QStringList>
 #include <cmath>
 
-namespace vinary {
+namespace vinary
+{
 
-namespace {
+namespace
+{
 
 struct Section {
     QString prefix;
@@ -17,7 +20,10 @@ struct Section {
     bool hasDigits = false;
 };
 
-bool isPlaceholder(QChar c) { return c == u'0' || c == u'#'; }
+bool isPlaceholder(QChar c)
+{
+    return c == u'0' || c == u'#';
+}
 
 // Splits a section into the literal text around the number and the number's shape.
 Section parseSection(const QString &s)
@@ -122,23 +128,54 @@ QString formatMagnitude(double magnitude, const Section &sec, const QLocale &loc
 
 } // namespace
 
+namespace
+{
+
+struct Pattern {
+    Section positive;
+    Section negative;
+    Section zero;
+    bool hasNegative = false;
+    bool hasZero = false;
+};
+
+// A pattern read once: reports format the same few patterns for every line they print.
+Pattern parsedPattern(const QString &text)
+{
+    thread_local QHash<QString, Pattern> kept;
+    const auto it = kept.constFind(text);
+    if (it != kept.cend())
+        return *it;
+    const QStringList sections = text.split(u';');
+    Pattern p;
+    p.positive = parseSection(sections.value(0));
+    p.hasNegative = !sections.value(1).isEmpty();
+    if (p.hasNegative)
+        p.negative = parseSection(sections.value(1));
+    p.hasZero = !sections.value(2).isEmpty();
+    if (p.hasZero)
+        p.zero = parseSection(sections.value(2));
+    if (kept.size() >= 64)
+        kept.clear();
+    kept.insert(text, p);
+    return p;
+}
+
+} // namespace
+
 QString formatFloat(double value, const QString &pattern, const QLocale &locale)
 {
     if (std::isnan(value))
         return QString();
     if (pattern.isEmpty())
         return locale.toString(value, 'g', 15);
-    const QStringList sections = pattern.split(u';');
-    const QString positive = sections.value(0);
-    const QString negative = sections.value(1);
-    const QString zero = sections.value(2);
-
-    const Section first = parseSection(positive);
-    if (value == 0.0 && !zero.isEmpty())
-        return formatMagnitude(0.0, parseSection(zero), locale);
+    const Pattern p = parsedPattern(pattern);
+    const Section &first = p.positive;
+    if (value == 0.0 && p.hasZero)
+        return formatMagnitude(0.0, p.zero, locale);
     if (value < 0.0) {
-        if (!negative.isEmpty())
-            return formatMagnitude(-value, parseSection(negative), locale);
+        if (p.hasNegative)
+            return formatMagnitude(-value, p.negative, locale);
         const QString shown = formatMagnitude(-value, first, locale);
         // A negative value that rounds to nothing at this precision shows as zero would.
         const double scale = std::pow(10.0, first.maxDec);

@@ -2,7 +2,8 @@
 
 #include "engine/db/connection.h"
 
-namespace vinary::db {
+namespace vinary::db
+{
 
 Dataset::Dataset(Connection &connection, QObject *parent) : QObject(parent), m_connection(connection) {}
 
@@ -10,6 +11,9 @@ Dataset::~Dataset() = default;
 
 Field *Dataset::findField(const QString &name) const
 {
+    // Names are mostly asked as they are written: that look-up spares lower-casing the name.
+    if (const auto exact = m_exactIndex.constFind(name); exact != m_exactIndex.constEnd())
+        return m_fields.at(size_t(*exact)).get();
     const auto it = m_fieldIndex.constFind(name.toLower());
     return it == m_fieldIndex.constEnd() ? nullptr : m_fields.at(size_t(*it)).get();
 }
@@ -46,6 +50,9 @@ Field *Dataset::addField(const QString &name, FieldType type, int size, bool cal
     const int index = int(m_fields.size());
     m_fields.push_back(std::make_unique<Field>(this, index, name, type, size, calculated));
     m_fieldIndex.insert(name.toLower(), index);
+    m_exactIndex.clear();
+    for (const auto &f : m_fields)
+        m_exactIndex.insert(f->name(), m_fieldIndex.value(f->name().toLower()));
     return m_fields.back().get();
 }
 
@@ -53,6 +60,7 @@ void Dataset::clearFields()
 {
     m_fields.clear();
     m_fieldIndex.clear();
+    m_exactIndex.clear();
 }
 
 void Dataset::fail(const QString &message) const

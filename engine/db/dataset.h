@@ -2,13 +2,14 @@
 
 #include "engine/db/field.h"
 
-#include <QObject>
 #include <QHash>
+#include <QObject>
 #include <QStringList>
 #include <memory>
 #include <vector>
 
-namespace vinary::db {
+namespace vinary::db
+{
 
 class Connection;
 
@@ -29,7 +30,7 @@ public:
 
     int fieldCount() const { return int(m_fields.size()); }
     Field &field(int index) const { return *m_fields.at(size_t(index)); }
-    Field *findField(const QString &name) const; // case-insensitive; nullptr when missing
+    Field *findField(const QString &name) const;   // case-insensitive; nullptr when missing
     Field &fieldByName(const QString &name) const; // raises "Field 'x' not found"
     QStringList fieldNames() const;
 
@@ -64,6 +65,7 @@ protected:
     DataState m_state = DataState::Inactive;
     std::vector<std::unique_ptr<Field>> m_fields;
     QHash<QString, int> m_fieldIndex; // lower-case name -> index
+    QHash<QString, int> m_exactIndex; // each field's own name -> what the lower-case one finds
 };
 
 } // namespace vinary::db

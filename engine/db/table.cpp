@@ -6,11 +6,14 @@
 #include <sqlite3.h>
 #include <unordered_set>
 
-namespace vinary::db {
+namespace vinary::db
+{
 
-namespace {
+namespace
+{
 
 constexpr size_t kCacheSize = 1024;
+constexpr int kReadAhead = 64;
 
 QString quoteIdent(const QString &name)
 {
@@ -236,7 +239,8 @@ QString Table::orderClause(const QStringList &items)
         const SortItem item = parseSortItem(raw);
         Field *f = findField(item.column);
         if (!f || f->isCalculated())
-            fail(QStringLiteral("Invalid sort item '%1': table %2 has no field '%3'").arg(raw, m_tableName, item.column));
+            fail(QStringLiteral("Invalid sort item '%1': table %2 has no field '%3'")
+                     .arg(raw, m_tableName, item.column));
         QString term = quoteIdent(f->name());
         if (f->type() == FieldType::Text)
             term += QStringLiteral(" COLLATE VINARY_NOCASE");
@@ -249,7 +253,8 @@ QString Table::orderClause(const QStringList &items)
 
 std::deque<qint64> Table::readKeys(const QString &order)
 {
-    Statement s = m_connection.prepare(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(m_quotedName, order));
+    Statement s =
+        m_connection.prepare(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(m_quotedName, order));
     std::deque<qint64> keys;
     while (s.step())
         keys.push_back(s.int64(0));
@@ -272,6 +277,7 @@ void Table::open()
     } catch (...) {
         m_state = DataState::Inactive;
         m_readByRowid = Statement();
+        m_readAheadStatement = Statement();
         throw;
     }
 }
@@ -289,6 +295,7 @@ void Table::close()
     m_modified = false;
     m_current.values.assign(m_fields.size(), QVariant());
     m_readByRowid = Statement();
+    m_readAheadStatement = Statement();
     setState(DataState::Inactive);
     Q_EMIT rowsReset();
     Q_EMIT recordChanged();
@@ -426,7 +433,8 @@ void Table::applyFilter()
         everyRecord);
     std::deque<qint64> rows;
     for (qint64 k : m_keys) {
-        const bool ok = dense ? (k >= 0 && k <= maxRowid && acceptedDense[size_t(k)]) : acceptedSparse.count(k) > 0;
+        const bool ok =
+            dense ? (k >= 0 && k <= maxRowid && acceptedDense[size_t(k)]) : acceptedSparse.count(k) > 0;
         if (ok)
             rows.push_back(k);
     }
@@ -451,7 +459,8 @@ QVariant Table::readScanColumn(int index) const
     readScanColumns();
     Row &row = *m_active;
     if (!row.loaded[size_t(index)]) {
-        row.values[size_t(index)] = readColumn(*m_scanStatement, index + 1, m_fields.at(size_t(index))->type());
+        row.values[size_t(index)] =
+            readColumn(*m_scanStatement, index + 1, m_fields.at(size_t(index))->type());
         row.loaded[size_t(index)] = 1;
     }
     return row.values[size_t(index)];
@@ -502,7 +511,7 @@ void Table::calculate(Row &row)
     m_active = previousActive;
 }
 
-void Table::loadCurrent()
+void Table::loadCurrent(bool walking)
 {
     if (m_pos < 0 || size_t(m_pos) >= m_rows.size()) {
         m_current.rowid = 0;
@@ -510,8 +519,82 @@ void Table::loadCurrent()
         m_current.calculated = true;
         return;
     }
-    readRow(m_rows[size_t(m_pos)], m_current);
+    if (!takeReadAhead(m_current)) {
+        if (walking && size_t(m_pos) + 1 < m_rows.size()) {
+            readAhead();
+            takeReadAhead(m_current);
+        } else {
+            readRow(m_rows[size_t(m_pos)], m_current);
+        }
+    }
     calculate(m_current);
+}
+
+bool Table::takeReadAhead(Row &row)
+{
+    if (m_readAheadFrom < 0)
+        return false;
+    const int index = m_pos - m_readAheadFrom;
+    if (index < 0 || size_t(index) >= m_readAhead.size() ||
+        sqlite3_total_changes64(m_connection.handle()) != m_readAheadChanges ||
+        m_readAhead[size_t(index)].rowid != m_rows[size_t(m_pos)]) {
+        return false;
+    }
+    Row &ahead = m_readAhead[size_t(index)];
+    row.rowid = ahead.rowid;
+    row.values.swap(ahead.values);
+    row.values.resize(m_fields.size());
+    row.loaded.clear();
+    row.calculated = false;
+    ahead.rowid = 0; // taken
+    return true;
+}
+
+void Table::readAhead()
+{
+    m_readAheadFrom = -1;
+    if (!m_readAheadStatement.isValid()) {
+        QString marks = QStringLiteral("?");
+        for (int i = 1; i < kReadAhead; ++i)
+            marks += QStringLiteral(",?");
+        m_readAheadStatement =
+            m_connection.prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                                     .arg(selectList(), m_quotedName, marks));
+    }
+    const size_t count = std::min(size_t(kReadAhead), m_rows.size() - size_t(m_pos));
+    m_readAhead.resize(count);
+    std::unordered_map<qint64, size_t> slot;
+    slot.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        Row &r = m_readAhead[i];
+        r.rowid = m_rows[size_t(m_pos) + i];
+        r.values.assign(size_t(m_storedCount), QVariant()); // a record deleted meanwhile reads as empty
+        slot.emplace(r.rowid, i);
+    }
+    Statement &s = m_readAheadStatement;
+    s.reset();
+    for (int i = 0; i < kReadAhead; ++i) {
+        if (size_t(i) < count)
+            s.bindInt64(i + 1, m_readAhead[size_t(i)].rowid);
+        else
+            s.bindNull(i + 1);
+    }
+    try {
+        while (s.step()) {
+            const auto it = slot.find(s.int64(0));
+            if (it == slot.end())
+                continue;
+            Row &r = m_readAhead[it->second];
+            for (int c = 0; c < m_storedCount; ++c)
+                r.values[size_t(c)] = readColumn(s, c + 1, m_fields.at(size_t(c))->type());
+        }
+    } catch (...) {
+        s.reset();
+        throw;
+    }
+    s.reset();
+    m_readAheadFrom = m_pos;
+    m_readAheadChanges = sqlite3_total_changes64(m_connection.handle());
 }
 
 void Table::setEof(bool eof, bool bof)
@@ -552,7 +635,7 @@ void Table::next()
     if (m_pos + 1 < int(m_rows.size())) {
         ++m_pos;
         setEof(false, false);
-        loadCurrent();
+        loadCurrent(true);
         Q_EMIT recordChanged();
     } else {
         setEof(true, m_rows.empty());
@@ -679,13 +762,15 @@ void Table::post()
             marks << QStringLiteral("?");
             indexes.push_back(i);
         }
-        const QString sql = names.isEmpty()
-                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_quotedName)
-                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                      .arg(m_quotedName, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        const QString sql =
+            names.isEmpty()
+                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_quotedName)
+                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(m_quotedName, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
         Statement s = m_connection.prepare(sql);
         for (size_t k = 0; k < indexes.size(); ++k)
-            bindStored(s, int(k) + 1, m_current.values[size_t(indexes[k])], m_fields.at(size_t(indexes[k]))->type());
+            bindStored(s, int(k) + 1, m_current.values[size_t(indexes[k])],
+                       m_fields.at(size_t(indexes[k]))->type());
         s.exec();
         const qint64 rowid = m_connection.lastInsertRowId();
         if (m_connection.inTransaction())
@@ -713,7 +798,8 @@ void Table::post()
             Statement s = m_connection.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
                                                    .arg(m_quotedName, sets.join(QStringLiteral(", "))));
             for (size_t k = 0; k < indexes.size(); ++k)
-                bindStored(s, int(k) + 1, m_current.values[size_t(indexes[k])], m_fields.at(size_t(indexes[k]))->type());
+                bindStored(s, int(k) + 1, m_current.values[size_t(indexes[k])],
+                           m_fields.at(size_t(indexes[k]))->type());
             s.bindInt64(int(indexes.size()) + 1, rowid);
             s.exec();
             if (m_connection.changes() == 0)
@@ -875,8 +961,8 @@ QVariant Table::fieldValue(int index) const
 void Table::appendUtf8(int index, QByteArray &out) const
 {
     const Row *row = m_active;
-    if (row == &m_scan && m_scanStatement && index >= 0 && index < m_storedCount && !row->loaded[size_t(index)] &&
-        m_fields.at(size_t(index))->type() == FieldType::Text) {
+    if (row == &m_scan && m_scanStatement && index >= 0 && index < m_storedCount &&
+        !row->loaded[size_t(index)] && m_fields.at(size_t(index))->type() == FieldType::Text) {
         readScanColumns();
         sqlite3_stmt *stmt = m_scanStatement->handle();
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, index + 1));
@@ -919,6 +1005,7 @@ void Table::setFieldValue(int index, const QVariant &value)
 
 void Table::invalidateCache(qint64 rowid)
 {
+    m_readAheadFrom = -1;
     const auto it = m_cache.find(rowid);
     if (it != m_cache.end()) {
         m_cacheRows.erase(it->second);
@@ -930,6 +1017,8 @@ void Table::clearCache()
 {
     m_cache.clear();
     m_cacheRows.clear();
+    m_readAhead.clear();
+    m_readAheadFrom = -1;
 }
 
 Table::Row *Table::cachedRow(int position)
@@ -955,7 +1044,8 @@ Table::Row *Table::cachedRow(int position)
 QVariant Table::valueAt(int position, int fieldIndex)
 {
     requireOpen();
-    if (position < 0 || size_t(position) >= m_rows.size() || fieldIndex < 0 || size_t(fieldIndex) >= m_fields.size())
+    if (position < 0 || size_t(position) >= m_rows.size() || fieldIndex < 0 ||
+        size_t(fieldIndex) >= m_fields.size())
         return QVariant();
     if (position == m_pos && m_state != DataState::Insert) {
         if (fieldIndex >= m_storedCount && !m_current.calculated)
@@ -1039,7 +1129,8 @@ void Query::next()
 
 QVariant Query::fieldValue(int index) const
 {
-    if (m_pos < 0 || size_t(m_pos) >= m_rowsData.size() || index < 0 || size_t(index) >= m_rowsData[size_t(m_pos)].size())
+    if (m_pos < 0 || size_t(m_pos) >= m_rowsData.size() || index < 0 ||
+        size_t(index) >= m_rowsData[size_t(m_pos)].size())
         return QVariant();
     return m_rowsData[size_t(m_pos)][size_t(index)];
 }

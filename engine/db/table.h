@@ -4,13 +4,14 @@
 #include "engine/db/dataset.h"
 
 #include <QHash>
-#include <functional>
 #include <deque>
+#include <functional>
 #include <list>
 #include <optional>
 #include <unordered_map>
 
-namespace vinary::db {
+namespace vinary::db
+{
 
 // A cursor over one table: sort list, filter callback, calculated fields and the five hooks.
 // It keeps the keys of its records in cursor order (a keyset), so it gives random access to its
@@ -121,8 +122,12 @@ private:
     // Runs the filter over the records a statement gives (rowid first, then the stored columns) and
     // hands on the rowid of each accepted one, in the statement's order.
     void scanFilter(Statement &scan, const std::function<void(qint64)> &accepted, bool rowidsOnly = false);
-    void loadCurrent();
+    // Loads the record at m_pos; `walking` says the cursor moved on by one with next(), when the
+    // records that follow are read ahead with it.
+    void loadCurrent(bool walking = false);
     bool readRow(qint64 rowid, Row &row);
+    bool takeReadAhead(Row &row);
+    void readAhead();
     void calculate(Row &row);
     const Row *activeRow() const { return m_active; }
     QVariant readScanColumn(int index) const;
@@ -160,8 +165,8 @@ private:
     bool m_bof = true;
 
     Row m_current;
-    Row m_backup;  // the record as it was before edit
-    Row m_scan;    // the candidate record during a filter scan
+    Row m_backup; // the record as it was before edit
+    Row m_scan;   // the candidate record during a filter scan
     mutable Row *m_active = &m_current;
     // The statement the filter scan reads the candidate record from. A scan of every record starts
     // with the rowids alone and turns to one with the columns at the first column the filter reads,
@@ -175,6 +180,14 @@ private:
     bool m_touched = false;
 
     Statement m_readByRowid;
+    // A walk through the records with next() reads the stored columns of the records that follow in
+    // one statement, so that a report over a large table does not pay a query (and a file lock) per
+    // record. The rows are used only while the connection has written nothing since, and are dropped
+    // whenever the cache is.
+    Statement m_readAheadStatement;
+    std::vector<Row> m_readAhead;
+    int m_readAheadFrom = -1;
+    qint64 m_readAheadChanges = -1;
     std::list<Row> m_cacheRows;
     std::unordered_map<qint64, std::list<Row>::iterator> m_cache;
 };

@@ -153,8 +153,27 @@ QString Value::formatted(const QString &format, const QLocale &locale) const
         return toText(locale);
     if (m_type == Type::Number)
         return formatFloat(m_number, format, locale);
-    if (m_type == Type::Date)
-        return locale.toString(m_date, format);
+    if (m_type == Type::Date) {
+        // A journal prints the same date on line after line: the last one formatted is kept.
+        thread_local struct {
+            QDateTime date;
+            QString format;
+            QLocale locale;
+            QString text;
+            bool set = false;
+        } last;
+        const bool same = last.set && last.date == m_date && last.date.timeSpec() == m_date.timeSpec() &&
+                          last.date.offsetFromUtc() == m_date.offsetFromUtc() && last.format == format &&
+                          last.locale == locale;
+        if (!same) {
+            last.text = locale.toString(m_date, format);
+            last.date = m_date;
+            last.format = format;
+            last.locale = locale;
+            last.set = true;
+        }
+        return last.text;
+    }
     return toText(locale);
 }
 

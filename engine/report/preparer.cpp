@@ -588,11 +588,14 @@ private:
     // Long reports repeat their values (dates, causes, producers, prices), and measuring text is
     // most of a row's cost: a laid-out text is kept for the next object of the same kind that
     // shows it in a box of the same size. The layout depends on nothing else, so a kept one is
-    // exactly what measuring again would give.
+    // exactly what measuring again would give. Numbers, dates and codes are measured without
+    // shaping, which costs less than keeping them.
     LaidOutText fitText(const QString &text, const ReportObject &o, QSizeF box, int &font)
     {
         if (o.stretch)
             box.setHeight(0.0); // grows downwards instead
+        if (m_measurer.measuresQuickly(text, font, m_fonts))
+            return m_measurer.layoutFitted(text, font, m_fonts, box, o.wordWrap, o.hAlign, o.fit);
         const LayoutKey key{text, font, box.width(), box.height(), o.wordWrap, int(o.hAlign), int(o.fit)};
         const auto kept = m_layouts.constFind(key);
         if (kept != m_layouts.cend()) {

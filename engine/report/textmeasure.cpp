@@ -4,6 +4,8 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <array>
+#include <limits>
 
 #include <cmath>
 
@@ -22,16 +24,108 @@ QFont Reference::font(const QString &family, double pointSize, bool bold, bool i
     return f;
 }
 
+namespace
+{
+
+// The characters numbers, dates and codes are written with. A text made of them alone is measured
+// from the advance of each character and the kerning of each pair, which for them is what shaping
+// the whole text gives; every other text is shaped.
+constexpr char kQuickCharacters[] = " 0123456789.,:;-+/%()'#*=";
+constexpr int kQuickCount = int(sizeof(kQuickCharacters)) - 1;
+// Quick widths compared with shaped ones before they are trusted for a font.
+constexpr int kQuickChecks = 256;
+
+} // namespace
+
 struct TextMeasurer::Metrics {
     explicit Metrics(const QFont &f) : font(f), fm(f)
     {
         ascentMm = fm.ascent() * Reference::mmPerPixel;
         lineMm = fm.lineSpacing() * Reference::mmPerPixel;
+        quickIndex.fill(-1);
+        for (int i = 0; i < kQuickCount; ++i)
+            quickIndex[size_t(kQuickCharacters[i])] = qint8(i);
+        advances.fill(kUnknown);
+        kerning.fill(kUnknown);
     }
+
+    // The text's width in pixels, as QFontMetricsF gives it.
+    double width(const QString &text)
+    {
+        if (text.isEmpty())
+            return 0.0;
+        if (quickTrusted || quickChecks < kQuickChecks) {
+            qint64 sixtyFourths = 0;
+            if (quickWidth(text, sixtyFourths)) {
+                const double quick = double(sixtyFourths) / 64.0;
+                if (quickTrusted)
+                    return quick;
+                const double shaped = fm.horizontalAdvance(text);
+                if (shaped != quick) {
+                    quickChecks = kQuickChecks; // never again for this font
+                    return shaped;
+                }
+                quickTrusted = ++quickChecks >= kQuickChecks;
+                return shaped;
+            }
+        }
+        return fm.horizontalAdvance(text);
+    }
+
+    bool quick(const QString &text) const
+    {
+        if (!quickTrusted)
+            return false;
+        for (const QChar c : text) {
+            if (c.unicode() >= 128 || quickIndex[c.unicode()] < 0)
+                return false;
+        }
+        return true;
+    }
+
     QFont font;
     QFontMetricsF fm;
     double ascentMm = 0.0;
     double lineMm = 0.0;
+
+private:
+    static constexpr qint32 kUnknown = std::numeric_limits<qint32>::min();
+
+    // Widths are kept in 64ths of a pixel, the fixed-point unit text is shaped in, so that sums
+    // are exact.
+    static qint32 sixtyFourthsOf(double pixels) { return qint32(std::lround(pixels * 64.0)); }
+
+    bool quickWidth(const QString &text, qint64 &total)
+    {
+        int previous = -1;
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            const int index = u < 128 ? quickIndex[u] : -1;
+            if (index < 0)
+                return false;
+            qint32 &advance = advances[size_t(index)];
+            if (advance == kUnknown)
+                advance = sixtyFourthsOf(fm.horizontalAdvance(QString(c)));
+            total += advance;
+            if (previous >= 0) {
+                qint32 &kern = kerning[size_t(previous * kQuickCount + index)];
+                if (kern == kUnknown) {
+                    const QChar pairText[2] = {QLatin1Char(kQuickCharacters[previous]), c};
+                    const QString pair(pairText, 2);
+                    kern = sixtyFourthsOf(fm.horizontalAdvance(pair)) - advances[size_t(previous)] - advance;
+                }
+                total += kern;
+            }
+            previous = index;
+        }
+        return true;
+    }
+
+    std::array<qint8, 128> quickIndex{};
+    std::array<qint32, kQuickCount> advances{};
+    std::array<qint32, kQuickCount * kQuickCount> kerning{};
+    int quickChecks = 0;
+    bool quickTrusted = false;
 };
 
 TextMeasurer::TextMeasurer() = default;
@@ -71,20 +165,30 @@ TextMeasurer::Metrics &TextMeasurer::metrics(int font, const std::vector<Prepare
     return *slot;
 }
 
+bool TextMeasurer::measuresQuickly(const QString &text, int font, const std::vector<PreparedFont> &fonts)
+{
+    return metrics(font, fonts).quick(text);
+}
+
 double TextMeasurer::lineHeight(int font, const std::vector<PreparedFont> &fonts)
 {
     return metrics(font, fonts).lineMm;
 }
 
-LaidOutText TextMeasurer::place(const QStringList &lines, Metrics &m, double boxWidth, HAlign hAlign) const
+LaidOutText TextMeasurer::place(const QStringList &lines, Metrics &m, double boxWidth, HAlign hAlign,
+                                const std::vector<double> *widths) const
 {
     LaidOutText out;
     const double availMm = std::max(0.0, boxWidth - 2 * padX);
     double y = padY;
-    for (const QString &line : lines) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString &line = lines[i];
         PreparedLine pl;
         pl.text = line;
-        pl.width = (line.isEmpty() ? 0.0 : m.fm.horizontalAdvance(line)) * Reference::mmPerPixel;
+        const double px = widths && size_t(i) < widths->size() && (*widths)[size_t(i)] >= 0.0
+                              ? (*widths)[size_t(i)]
+                              : m.width(line);
+        pl.width = px * Reference::mmPerPixel;
         double x = padX;
         if (hAlign == HAlign::Right)
             x += availMm - pl.width;
@@ -106,6 +210,7 @@ LaidOutText TextMeasurer::layout(const QString &text, int font, const std::vecto
     Metrics &m = metrics(font, fonts);
     const double availPx = std::max(0.0, boxWidth - 2 * padX) * Reference::pixelsPerMm;
     QStringList lines;
+    std::vector<double> widths; // -1 where a wrapped line is still to be measured
     qsizetype start = 0;
     const qsizetype n = text.size();
     while (start <= n) {
@@ -115,9 +220,10 @@ LaidOutText TextMeasurer::layout(const QString &text, int font, const std::vecto
         QString paragraph = text.mid(start, end - start);
         if (paragraph.endsWith(u'\r'))
             paragraph.chop(1);
-        const double width = paragraph.isEmpty() ? 0.0 : m.fm.horizontalAdvance(paragraph);
+        const double width = m.width(paragraph);
         if (!wordWrap || width <= availPx) {
             lines.append(paragraph);
+            widths.push_back(width);
         } else {
             QTextLayout layout(paragraph, m.font);
             QTextOption option;
@@ -139,13 +245,14 @@ LaidOutText TextMeasurer::layout(const QString &text, int font, const std::vecto
                 while (piece.endsWith(u' '))
                     piece.chop(1);
                 lines.append(piece);
+                widths.push_back(-1.0);
             }
         }
         if (end >= n)
             break;
         start = end + 1;
     }
-    return place(lines, m, boxWidth, hAlign);
+    return place(lines, m, boxWidth, hAlign, &widths);
 }
 
 bool TextMeasurer::fitsBox(const LaidOutText &laid, const QSizeF &box)

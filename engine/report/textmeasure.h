@@ -62,11 +62,16 @@ public:
     static bool fitsBox(const LaidOutText &laid, const QSizeF &box);
     static void alignVertically(LaidOutText &laid, double boxHeight, VAlign vAlign);
     double lineHeight(int font, const std::vector<PreparedFont> &fonts);
+    // Whether a one-line text is measured without shaping (numbers, dates, codes), so that keeping
+    // its layout saves nothing.
+    bool measuresQuickly(const QString &text, int font, const std::vector<PreparedFont> &fonts);
 
 private:
     struct Metrics;
     Metrics &metrics(int font, const std::vector<PreparedFont> &fonts);
-    LaidOutText place(const QStringList &lines, Metrics &m, double boxWidth, HAlign hAlign) const;
+    // `widths` (pixels), when given, holds each line's width already measured.
+    LaidOutText place(const QStringList &lines, Metrics &m, double boxWidth, HAlign hAlign,
+                      const std::vector<double> *widths = nullptr) const;
     LaidOutText ellipsize(const QString &text, int font, const std::vector<PreparedFont> &fonts,
                           const QSizeF &box, bool wordWrap, HAlign hAlign);
     std::vector<std::unique_ptr<Metrics>> m_metrics;

@@ -14,6 +14,7 @@ class TestDateTimes : public QObject
 private slots:
     void fromIsoText_data();
     void fromIsoText();
+    void toIsoTextAgreesWithQt();
 };
 
 void TestDateTimes::fromIsoText_data()
@@ -47,6 +48,28 @@ void TestDateTimes::fromIsoText()
     QCOMPARE(read.isValid(), expected.isValid());
     if (expected.isValid())
         QCOMPARE(read, expected);
+}
+
+void TestDateTimes::toIsoTextAgreesWithQt()
+{
+    // The quick writer gives Qt's own formatting, and reads back as the same moment.
+    const QList<QDateTime> moments{
+        QDateTime(QDate(2024, 3, 10), QTime(17, 45, 9)),
+        QDateTime(QDate(1, 1, 1), QTime(0, 0)),
+        QDateTime(QDate(999, 7, 4), QTime(9, 5, 3, 7)),
+        QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999)),
+        QDateTime(QDate(1899, 12, 30), QTime(6, 0)),
+        QDateTime(QDate(2024, 2, 29), QTime(0, 0, 0, 250)),
+        QDateTime(QDate(-44, 3, 15), QTime(12, 0)),
+        QDateTime(QDate(10000, 1, 1), QTime(0, 0)),
+    };
+    for (const QDateTime &m : moments) {
+        const QString format = m.time().msec() ? u"yyyy-MM-dd HH:mm:ss.zzz"_s : u"yyyy-MM-dd HH:mm:ss"_s;
+        QCOMPARE(toIsoText(m), m.toString(format));
+        if (m.date().year() >= 1 && m.date().year() <= 9999)
+            QCOMPARE(vinary::fromIsoText(toIsoText(m)), m);
+    }
+    QVERIFY(toIsoText(QDateTime()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDateTimes)

@@ -103,6 +103,42 @@ private Q_SLOTS:
         QCOMPARE(t.recNo(), 2);
     }
 
+    void walkReadsInCursorOrderAndSeesWritesMadeOnTheWay()
+    {
+        // A walk with next() reads the records ahead in batches: in cursor order (not rowid
+        // order), a record deleted meanwhile reads as empty, and a write made during the walk is
+        // seen by the records after it.
+        Table t(db(), QStringLiteral("Schede"));
+        t.setSortedBy({QStringLiteral("[Descrizione] DESC")});
+        t.open();
+        for (int i = 0; i < 150; ++i)
+            addCard(t, QStringLiteral("w%1").arg(i, 3, 10, QLatin1Char('0')), i);
+        t.resort();
+        Field &descr = t.fieldByName(QStringLiteral("Descrizione"));
+        Field &qty = t.fieldByName(QStringLiteral("Quantita"));
+        t.first();
+        QStringList seen;
+        for (int n = 0; !t.eof(); ++n) {
+            seen << descr.asString();
+            if (n == 10) // the walk has read past w129 already
+                db().exec(QStringLiteral("UPDATE Schede SET Quantita = 1000 WHERE Descrizione = 'w129'"));
+            if (n == 30) {
+                t.edit();
+                qty.setAsFloat(-1);
+                t.post();
+            }
+            if (descr.asString() == u"w129"_qs)
+                QCOMPARE(qty.asFloat(), 1000.0);
+            t.next();
+        }
+        QStringList expected;
+        for (int i = 149; i >= 0; --i)
+            expected << QStringLiteral("w%1").arg(i, 3, 10, QLatin1Char('0'));
+        QCOMPARE(seen, expected);
+        t.first();
+        QCOMPARE(t.valueAt(30, qty.index()).toDouble(), -1.0);
+    }
+
     void unicodeCaseInsensitiveSort()
     {
         Table t(db(), QStringLiteral("Schede"));
@@ -112,8 +148,9 @@ private Q_SLOTS:
         t.setSortedBy({QStringLiteral("Descrizione")});
         t.resort();
         // Letter case is ignored and accented letters stand beside their base letters.
-        const QStringList expected = {QString::fromUtf8("ábaco"), u"Alba"_qs, QString::fromUtf8("éclat"),
-                                      QString::fromUtf8("Élan"), QString::fromUtf8("ÉTÉ"), u"zeta"_qs};
+        const QStringList expected = {QString::fromUtf8("ábaco"), u"Alba"_qs,
+                                      QString::fromUtf8("éclat"), QString::fromUtf8("Élan"),
+                                      QString::fromUtf8("ÉTÉ"),   u"zeta"_qs};
         QCOMPARE(descriptions(t), expected);
     }
 
@@ -122,10 +159,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("column");
         QTest::addColumn<bool>("descending");
-        QTest::newRow("bracketed ASC") << "[Descrizione] ASC" << "Descrizione" << false;
-        QTest::newRow("bare") << "Descrizione" << "Descrizione" << false;
-        QTest::newRow("quoted DESC") << "\"[Anno] DESC\"" << "Anno" << true;
-        QTest::newRow("lower-case desc") << "anno desc" << "anno" << true;
+        QTest::newRow("bracketed ASC") << "[Descrizione] ASC"
+                                       << "Descrizione" << false;
+        QTest::newRow("bare") << "Descrizione"
+                              << "Descrizione" << false;
+        QTest::newRow("quoted DESC") << "\"[Anno] DESC\""
+                                     << "Anno" << true;
+        QTest::newRow("lower-case desc") << "anno desc"
+                                         << "anno" << true;
     }
     void sortItems()
     {
@@ -306,7 +347,8 @@ private Q_SLOTS:
         t.open();
         QVERIFY_THROWS_EXCEPTION(VinaryError, t.post());
         addCard(t, QStringLiteral("a"));
-        QVERIFY_THROWS_EXCEPTION(VinaryError, t.fieldByName(QStringLiteral("Descrizione")).setAsString(u"x"_qs));
+        QVERIFY_THROWS_EXCEPTION(VinaryError,
+                                 t.fieldByName(QStringLiteral("Descrizione")).setAsString(u"x"_qs));
     }
 
     void editWithoutRecordBeginsNew()
@@ -376,8 +418,10 @@ private Q_SLOTS:
         Table t(db(), QStringLiteral("Schede"));
         t.open();
         t.append();
-        QVERIFY_THROWS_EXCEPTION(VinaryError, t.fieldByName(QStringLiteral("Quantita")).setAsString(u"12abc"_qs));
-        QVERIFY_THROWS_EXCEPTION(VinaryError, t.fieldByName(QStringLiteral("Prezzo_Acq")).setAsString(u"1.2.3"_qs));
+        QVERIFY_THROWS_EXCEPTION(VinaryError,
+                                 t.fieldByName(QStringLiteral("Quantita")).setAsString(u"12abc"_qs));
+        QVERIFY_THROWS_EXCEPTION(VinaryError,
+                                 t.fieldByName(QStringLiteral("Prezzo_Acq")).setAsString(u"1.2.3"_qs));
         t.fieldByName(QStringLiteral("Quantita")).setAsString(QStringLiteral("12.5"));
         QCOMPARE(t.fieldByName(QStringLiteral("Quantita")).asFloat(), 12.5);
         t.cancel();
@@ -385,8 +429,10 @@ private Q_SLOTS:
         Table stampe(db(), QStringLiteral("Stampe"));
         stampe.open();
         stampe.edit();
-        QVERIFY_THROWS_EXCEPTION(VinaryError, stampe.fieldByName(QStringLiteral("Ordine")).setAsInteger(40000));
-        QVERIFY_THROWS_EXCEPTION(VinaryError, stampe.fieldByName(QStringLiteral("Ordine")).setAsString(u"x"_qs));
+        QVERIFY_THROWS_EXCEPTION(VinaryError,
+                                 stampe.fieldByName(QStringLiteral("Ordine")).setAsInteger(40000));
+        QVERIFY_THROWS_EXCEPTION(VinaryError,
+                                 stampe.fieldByName(QStringLiteral("Ordine")).setAsString(u"x"_qs));
         stampe.fieldByName(QStringLiteral("Ordine")).setAsInteger(-32768);
         stampe.cancel();
     }
@@ -396,12 +442,18 @@ private Q_SLOTS:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("price 0 is empty") << 0.0 << "0.00;;#" << "";
-        QTest::newRow("price 12.5") << 12.5 << "0.00;;#" << "12.50";
-        QTest::newRow("negative price") << -3.0 << "0.00;;#" << "-3.00";
-        QTest::newRow("quantity 2.6") << 2.6 << "#" << "3";
-        QTest::newRow("markup 1.5") << 1.5 << "#" << "2";
-        QTest::newRow("quantity 0 is empty") << 0.0 << "#" << "";
+        QTest::newRow("price 0 is empty") << 0.0 << "0.00;;#"
+                                          << "";
+        QTest::newRow("price 12.5") << 12.5 << "0.00;;#"
+                                    << "12.50";
+        QTest::newRow("negative price") << -3.0 << "0.00;;#"
+                                        << "-3.00";
+        QTest::newRow("quantity 2.6") << 2.6 << "#"
+                                      << "3";
+        QTest::newRow("markup 1.5") << 1.5 << "#"
+                                    << "2";
+        QTest::newRow("quantity 0 is empty") << 0.0 << "#"
+                                             << "";
     }
     void displayFormats()
     {

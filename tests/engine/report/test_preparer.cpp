@@ -6,6 +6,8 @@
 #include "engine/report/textmeasure.h"
 #include "reportfixtures.h"
 
+#include <QFontMetricsF>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -121,6 +123,7 @@ private slots:
     void errorsNameTheObjectAndTheExpression();
     void tallBandDoesNotLoop();
     void textIsMeasuredAlikeEveryTime();
+    void numbersAreMeasuredAsShapingMeasuresThem();
 };
 
 void TestPreparer::bandThatFitsExactlyStaysOnThePage()
@@ -510,6 +513,40 @@ void TestPreparer::textIsMeasuredAlikeEveryTime()
     const QStringList b = textList(run(t, ds).page(0));
     QCOMPARE(a, b);
     QVERIFY(a.front().count(u'\n') >= 2);
+}
+
+void TestPreparer::numbersAreMeasuredAsShapingMeasuresThem()
+{
+    // Texts of digits and signs are measured character by character; their widths, and so where
+    // right-aligned numbers stand, must be those of the shaped text, in every font and size.
+    QRandomGenerator random(19);
+    const QString signs = u" 0123456789.,:;-+/%()'#*="_s;
+    for (const QString &family : {u"DejaVu Sans"_s, u"Liberation Sans"_s, u"Liberation Serif"_s}) {
+        for (const double size : {7.0, 9.0, 12.5}) {
+            for (const bool bold : {false, true}) {
+                TextMeasurer measurer;
+                std::vector<PreparedFont> fonts;
+                PreparedFont style;
+                style.family = family;
+                style.pointSize = size;
+                style.bold = bold;
+                const int font = measurer.fontIndex(style, fonts);
+                const QFontMetricsF shaped(fonts[size_t(font)].font);
+                for (int i = 0; i < 600; ++i) {
+                    QString text;
+                    const int length = 1 + int(random.bounded(14));
+                    for (int c = 0; c < length; ++c)
+                        text += signs.at(int(random.bounded(signs.size())));
+                    if (i % 7 == 0)
+                        text += u"Wa"_s; // texts with letters are shaped as before
+                    const LaidOutText laid = measurer.layout(text, font, fonts, 500.0, false, HAlign::Right);
+                    QCOMPARE(laid.lines.size(), size_t(1));
+                    QCOMPARE(laid.lines.front().width,
+                             shaped.horizontalAdvance(text) * Reference::mmPerPixel);
+                }
+            }
+        }
+    }
 }
 
 QTEST_MAIN(TestPreparer)
