@@ -3,6 +3,7 @@
 #include "engine/common/atomicfile.h"
 #include "engine/common/errors.h"
 #include "engine/report/pagepainter.h"
+#include "engine/report/pdfwriter.h"
 #include "engine/report/rtfwriter.h"
 #include "engine/report/textmeasure.h"
 #include "engine/report/texts.h"
@@ -286,6 +287,21 @@ void exportRtf(const PreparedReport &report, const QString &path)
 }
 
 void exportPdf(const PreparedReport &report, const QString &path)
+{
+    if (PdfWriter::canWrite(report)) {
+        try {
+            AtomicFile file(path);
+            PdfWriter::write(report, [&](const QByteArray &piece) { file.write(piece); });
+            file.commit();
+            return;
+        } catch (const PdfWriter::Unsupported &) {
+            // A fallback font that cannot be embedded: Qt's PDF engine draws the whole document.
+        }
+    }
+    exportPdfPainted(report, path);
+}
+
+void exportPdfPainted(const PreparedReport &report, const QString &path)
 {
     AtomicFile file(path);
     {

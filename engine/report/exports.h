@@ -21,8 +21,11 @@ void exportText(const PreparedReport &report, const QString &path);
 QByteArray rtfExport(const PreparedReport &report);
 void exportRtf(const PreparedReport &report, const QString &path);
 
-// PDF with vector, searchable text, the report title as the document title.
+// PDF with vector, searchable text, the report title as the document title. Written by PdfWriter;
+// reports with fonts it cannot embed go through Qt's PDF engine, exportPdfPainted().
 void exportPdf(const PreparedReport &report, const QString &path);
+// The same document painted page by page on a QPdfWriter: slower, larger, for any font.
+void exportPdfPainted(const PreparedReport &report, const QString &path);
 
 enum class ExportFormat { Pdf, Text, Rtf };
 // The format a file name asks for by its extension (compared without regard to case).

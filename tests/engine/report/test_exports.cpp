@@ -1,15 +1,22 @@
 // The exports of a prepared report: plain text on a character grid (golden files), RTF through
-// the writer, and PDF whose text reads back with pdftotext.
+// the writer, and PDF whose text reads back with pdftotext and whose pages look like Qt's own.
 
 #include "engine/common/errors.h"
 #include "engine/report/exports.h"
+#include "engine/report/pdffont.h"
+#include "engine/report/pdfwriter.h"
 #include "engine/report/preparer.h"
 #include "engine/report/rtfwriter.h"
+#include "engine/report/textmeasure.h"
 #include "reportfixtures.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QProcess>
+#include <QRawFont>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -124,6 +131,117 @@ QString pdfText(const QString &path)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+PreparedFont preparedFont(const QString &family, double size, bool bold = false, bool underline = false)
+{
+    PreparedFont f;
+    f.family = family;
+    f.pointSize = size;
+    f.bold = bold;
+    f.underline = underline;
+    f.font = Reference::font(family, size, bold, false, underline);
+    return f;
+}
+
+Primitive textItem(const PreparedReport &r, int font, const QRectF &box, const QString &text,
+                   Qt::Alignment alignment = Qt::AlignLeft)
+{
+    Primitive p;
+    p.kind = Primitive::Kind::Text;
+    p.rect = box;
+    p.font = font;
+    p.color = QColor(20, 20, 20);
+    p.alignment = alignment;
+    const QFontMetricsF fm(r.fonts.at(size_t(font)).font);
+    PreparedLine l;
+    l.text = text;
+    l.width = fm.horizontalAdvance(text) * Reference::mmPerPixel;
+    const double x = alignment & Qt::AlignRight ? box.right() - l.width : box.left();
+    l.origin = QPointF(x, box.top() + fm.ascent() * Reference::mmPerPixel);
+    p.lines.push_back(l);
+    return p;
+}
+
+Primitive shapeItem(Primitive::Kind kind, const QRectF &rect, const QColor &pen, double width,
+                    const QColor &brush = QColor(), Qt::PenStyle style = Qt::SolidLine)
+{
+    Primitive p;
+    p.kind = kind;
+    p.rect = rect;
+    p.penColor = pen;
+    p.penWidth = width;
+    p.penStyle = style;
+    p.brushColor = brush;
+    return p;
+}
+
+// One sheet with every kind of thing a report draws, in the fonts reports use.
+PreparedReport drawingSample(const QString &family = u"DejaVu Sans"_s)
+{
+    PreparedReport r;
+    r.title = u"Giornale – Müller"_s;
+    r.fonts = {preparedFont(family, 10), preparedFont(u"Liberation Sans"_s, 14, true),
+               preparedFont(u"Liberation Sans"_s, 9, false, true)};
+    PreparedPage p;
+    p.paperSize = QSizeF(120, 80);
+    p.items.push_back(textItem(r, 1, QRectF(5, 4, 110, 7), u"Perché Müller Côte d'Or ñ €"_s));
+    p.items.push_back(textItem(r, 0, QRectF(5, 13, 70, 5), u"Château d'Yquem AVAV Weißburgunder"_s));
+    p.items.push_back(textItem(r, 0, QRectF(80, 13, 35, 5), u"1.234,50 €"_s, Qt::AlignRight));
+    p.items.push_back(textItem(r, 0, QRectF(80, 18, 35, 5), u"99,00"_s, Qt::AlignRight));
+    p.items.push_back(textItem(r, 2, QRectF(5, 19, 60, 5), u"Souligné, unterstrichen"_s));
+    Primitive clipped = textItem(r, 0, QRectF(70, 62, 22, 6), u"A text that runs past its box"_s);
+    clipped.clip = true;
+    p.items.push_back(clipped);
+    p.items.push_back(shapeItem(Primitive::Kind::Line, QRectF(5, 25, 110, 0), Qt::black, 0.3));
+    p.items.push_back(
+        shapeItem(Primitive::Kind::Line, QRectF(5, 28, 110, 0), Qt::red, 0.5, {}, Qt::DashLine));
+    p.items.push_back(
+        shapeItem(Primitive::Kind::Rect, QRectF(5, 32, 30, 15), Qt::blue, 0.4, QColor(255, 240, 160)));
+    Primitive rounded = shapeItem(Primitive::Kind::Rect, QRectF(42, 32, 30, 15), QColor(0, 110, 0), 0.6);
+    rounded.radius = 4;
+    p.items.push_back(rounded);
+    p.items.push_back(
+        shapeItem(Primitive::Kind::Ellipse, QRectF(80, 32, 34, 15), Qt::black, 0.3, QColor(150, 190, 240)));
+    QImage image(40, 20, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixelColor(x, y, QColor(6 * x, 200 - 8 * y, 120, x < 30 ? 255 : 60));
+    }
+    Primitive picture;
+    picture.kind = Primitive::Kind::Image;
+    picture.rect = QRectF(5, 55, 40, 20);
+    picture.image = image;
+    p.items.push_back(picture);
+    r.appendPage(p);
+    return r;
+}
+
+// The first page of a PDF as poppler draws it at 100 dpi.
+QImage rendered(const QString &pdf)
+{
+    QProcess p;
+    p.start(u"pdftoppm"_s,
+            {u"-r"_s, u"100"_s, u"-png"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, u"-singlefile"_s, pdf, pdf});
+    if (!p.waitForFinished(30000))
+        return QImage();
+    return QImage(pdf + u".png"_s).convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels whose colour differs by more than a quarter of the scale in some channel.
+int differingPixels(const QImage &a, const QImage &b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q))});
+            count += d > 64 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 } // namespace
 
 class TestExports : public QObject
@@ -136,6 +254,8 @@ private slots:
     void textExportNeverOverlapsTexts();
     void pdfTextReadsBack();
     void pdfPageSizesFollowThePages();
+    void pdfLooksLikeQtsOwn();
+    void pdfFallsBackForFontsItCannotEmbed();
     void rtfEscaping_data();
     void rtfEscaping();
     void rtfSingleParagraph();
@@ -216,6 +336,68 @@ void TestExports::pdfPageSizesFollowThePages()
     // 210 x 120 mm and 297 x 210 mm in points.
     QVERIFY2(meta.contains(u"Page    1 size:  595 x 340 pts"_s), qPrintable(meta));
     QVERIFY2(meta.contains(u"Page    2 size:  842 x 595 pts"_s), qPrintable(meta));
+}
+
+void TestExports::pdfLooksLikeQtsOwn()
+{
+    if (QStandardPaths::findExecutable(u"pdftoppm"_s).isEmpty())
+        QSKIP("pdftoppm is not installed");
+    const PreparedReport r = drawingSample();
+    QVERIFY(PdfWriter::canWrite(r));
+    QTemporaryDir dir;
+    const QString ours = dir.filePath(u"ours.pdf"_s);
+    const QString qts = dir.filePath(u"qt.pdf"_s);
+    exportPdf(r, ours);
+    exportPdfPainted(r, qts);
+    const QImage a = rendered(ours);
+    const QImage b = rendered(qts);
+    QVERIFY(!a.isNull() && !b.isNull());
+    QCOMPARE(a.size(), b.size());
+    const int differing = differingPixels(a, b);
+    // Glyphs, kerning, lines, fills, the picture and the clip land on the same pixels.
+    QVERIFY2(differing < 20, qPrintable(QString::number(differing)));
+    const QString text = pdfText(ours);
+    QVERIFY2(text.contains(u"Perché Müller Côte d'Or ñ €"_s), qPrintable(text));
+    QVERIFY(text.contains(u"1.234,50 €"_s));
+}
+
+void TestExports::pdfFallsBackForFontsItCannotEmbed()
+{
+    // DejaVu Sans renamed, once with a licence that forbids embedding, once without TrueType outlines.
+    QFile file(u"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"_s);
+    if (!file.open(QIODevice::ReadOnly) || QStandardPaths::findExecutable(u"pdftoppm"_s).isEmpty())
+        QSKIP("DejaVu Sans or pdftoppm is missing");
+    QByteArray font = file.readAll();
+    font.replace(QByteArray("\0D\0e\0j\0a\0V\0u", 12), QByteArray("\0N\0o\0E\0m\0b\0d", 12));
+    font.replace("DejaVu", "NoEmbd");
+    const auto tableAt = [&](const char *tag) -> qsizetype {
+        const int tables = (quint8(font[4]) << 8) | quint8(font[5]);
+        for (int i = 0; i < tables; ++i) {
+            if (font.mid(12 + i * 16, 4) == tag)
+                return 12 + i * 16;
+        }
+        return -1;
+    };
+    QByteArray noOutlines = font;
+    noOutlines.replace(tableAt("glyf"), 4, "glyX");
+    QVERIFY(!PdfFont::embeddable(QRawFont(noOutlines, 20)));
+    const qsizetype os2 = tableAt("OS/2");
+    QVERIFY(os2 > 0);
+    const qsizetype fsType = ((quint8(font[os2 + 8]) << 24) | (quint8(font[os2 + 9]) << 16) |
+                              (quint8(font[os2 + 10]) << 8) | quint8(font[os2 + 11])) +
+                             8;
+    font[fsType] = 0;
+    font[fsType + 1] = 2; // restricted licence
+    QVERIFY(QFontDatabase::addApplicationFontFromData(font) >= 0);
+
+    const PreparedReport r = drawingSample(u"NoEmbd Sans"_s);
+    QVERIFY(!PdfWriter::canWrite(r));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"fallback.pdf"_s);
+    exportPdf(r, path);
+    const QString qts = dir.filePath(u"qt.pdf"_s);
+    exportPdfPainted(r, qts);
+    QCOMPARE(differingPixels(rendered(path), rendered(qts)), 0);
 }
 
 void TestExports::rtfEscaping_data()
