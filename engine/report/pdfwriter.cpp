@@ -4,7 +4,6 @@
 #include "engine/report/textmeasure.h"
 
 #include <QDateTime>
-#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
 #include <QPen>
@@ -112,9 +111,17 @@ struct Segment {
     QByteArray show;
 };
 
+// Qt underlines each font's piece of a text at that font's position and thickness.
+struct Underline {
+    double x = 0.0; // from the line's origin, points
+    double width = 0.0;
+    double below = 0.0; // the line's middle under the baseline
+    double thickness = 0.0;
+};
+
 struct Shaped {
     std::vector<Segment> segments;
-    double width = 0.0; // points
+    std::vector<Underline> underlines;
 };
 
 // What the content stream has set, so that nothing is set twice.
@@ -247,7 +254,6 @@ private:
     std::vector<int> m_fontObjects;
     std::vector<std::pair<QRawFont, int>> m_fontAliases;
     QHash<QString, Shaped> m_shapes;
-    std::vector<std::unique_ptr<QFontMetricsF>> m_metrics;
     std::vector<Image> m_images;
 };
 
@@ -495,17 +501,10 @@ void Document::text(const Primitive &p, double height)
             m_ty = y;
             m_content.append(seg.show);
         }
-        if (font.underline && s.width > 0.0) {
-            // Qt draws the underline from the font's position and thickness.
-            if (size_t(p.font) >= m_metrics.size())
-                m_metrics.resize(size_t(p.font) + 1);
-            if (!m_metrics[size_t(p.font)])
-                m_metrics[size_t(p.font)] = std::make_unique<QFontMetricsF>(font.font);
-            const QFontMetricsF &fm = *m_metrics[size_t(p.font)];
-            const double thickness = std::max(1.0, fm.lineWidth()) * ptPerPixel;
-            const double below = (std::ceil(fm.underlinePos()) + 0.5) * ptPerPixel;
+        if (font.underline && !s.underlines.empty()) {
             endText();
-            nums(m_content, {ox, oy - below - thickness / 2, s.width, thickness}, "re f");
+            for (const Underline &u : s.underlines)
+                nums(m_content, {ox + u.x, oy - u.below - u.thickness / 2, u.width, u.thickness}, "re f");
         }
     }
     if (p.clip)
@@ -539,10 +538,11 @@ Shaped Document::shapeText(int fontIndex, const QString &text)
     Shaped shaped;
     if (!line.isValid())
         return shaped;
-    shaped.width = line.horizontalAdvance() * ptPerPixel;
     const double baseline = line.y() + line.ascent();
+    const bool underline = m_report.fonts.at(size_t(fontIndex)).underline;
     const QList<QGlyphRun> runs = line.glyphRuns();
-    for (const QGlyphRun &run : runs) {
+    for (qsizetype r = 0; r < runs.size(); ++r) {
+        const QGlyphRun &run = runs[r];
         const QRawFont raw = run.rawFont();
         const int index = fontFor(raw);
         PdfFont &font = *m_fonts[size_t(index)];
@@ -599,6 +599,17 @@ Shaped Document::shapeText(int fontIndex, const QString &text)
         close();
         if (!missing.empty())
             mapText(font, line, text, missing);
+        if (underline && !positions.isEmpty()) {
+            // Up to where the next piece starts, or the line ends.
+            const double start = positions.front().x();
+            const double end = r + 1 < runs.size() && !runs[r + 1].positions().isEmpty()
+                                   ? runs[r + 1].positions().front().x()
+                                   : line.horizontalAdvance();
+            const double thickness = std::max(1.0, raw.lineThickness());
+            shaped.underlines.push_back({start * ptPerPixel, (end - start) * ptPerPixel,
+                                         (std::ceil(raw.underlinePosition()) + 0.5) * ptPerPixel,
+                                         thickness * ptPerPixel});
+        }
     }
     return shaped;
 }
