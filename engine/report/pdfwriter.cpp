@@ -87,12 +87,6 @@ void hex4(QByteArray &out, quint32 v)
         out.append(digits[(v >> shift) & 0xf]);
 }
 
-QByteArray deflated(const QByteArray &data)
-{
-    // qCompress gives a zlib stream, as /FlateDecode wants it, after four bytes of length.
-    return qCompress(data, 6).mid(4);
-}
-
 QByteArray pdfString(const QString &s)
 {
     QByteArray out = "<FEFF";
@@ -152,7 +146,7 @@ public:
 
 private:
     // The file
-    void out(const QByteArray &data)
+    void out(QByteArrayView data)
     {
         m_buffer.append(data);
         if (m_buffer.size() >= flushBytes)
@@ -181,7 +175,9 @@ private:
     }
     void stream(int number, const QByteArray &data, const QByteArray &entries = QByteArray())
     {
-        const QByteArray packed = deflated(data);
+        // qCompress gives a zlib stream, as /FlateDecode wants it, after four bytes of length.
+        const QByteArray compressed = qCompress(data, 6);
+        const QByteArrayView packed = QByteArrayView(compressed).sliced(4);
         m_offsets[size_t(number)] = offset();
         out(QByteArray::number(number) + " 0 obj\n<</Length " + QByteArray::number(packed.size()) +
             "/Filter/FlateDecode" + entries + ">>\nstream\n");
