@@ -249,7 +249,8 @@ private:
     std::vector<std::unique_ptr<PdfFont>> m_fonts;
     std::vector<int> m_fontObjects;
     std::vector<std::pair<QRawFont, int>> m_fontAliases;
-    QHash<QString, Shaped> m_shapes;
+    std::vector<QHash<QString, Shaped>> m_shapes; // by the report's font
+    qsizetype m_shapeCount = 0;
     std::vector<Image> m_images;
 };
 
@@ -509,16 +510,19 @@ void Document::text(const Primitive &p, double height)
 
 const Shaped &Document::shaped(int font, const QString &text)
 {
-    QString key;
-    key.reserve(text.size() + 1);
-    key.append(QChar(char16_t(font)));
-    key.append(text);
-    auto it = m_shapes.constFind(key);
-    if (it != m_shapes.constEnd())
+    if (size_t(font) >= m_shapes.size())
+        m_shapes.resize(size_t(font) + 1);
+    QHash<QString, Shaped> &shapes = m_shapes[size_t(font)];
+    const auto it = shapes.constFind(text);
+    if (it != shapes.constEnd())
         return *it;
-    if (m_shapes.size() >= shapeCacheSize)
-        m_shapes.clear();
-    return *m_shapes.insert(key, shapeText(font, text));
+    if (m_shapeCount >= shapeCacheSize) {
+        for (auto &h : m_shapes)
+            h.clear();
+        m_shapeCount = 0;
+    }
+    ++m_shapeCount;
+    return *shapes.insert(text, shapeText(font, text));
 }
 
 Shaped Document::shapeText(int fontIndex, const QString &text)
