@@ -313,10 +313,14 @@ QByteArray PdfFont::fontFile() const
         } while ((flags & 0x20) && at + 4 <= end);
     }
 
-    // Every glyph index stays; unused glyphs get no outline. The new 'loca' is always long.
+    // Glyph indexes stay as they are, up to the last one kept; unused glyphs get no outline. The
+    // new 'loca' is always long.
+    quint32 kept = m_glyphCount;
+    while (kept > 1 && !keep[kept - 1])
+        --kept;
     QByteArray newGlyf;
     QByteArray newLoca;
-    for (quint32 g = 0; g < m_glyphCount; ++g) {
+    for (quint32 g = 0; g < kept; ++g) {
         put32(newLoca, quint32(newGlyf.size()));
         const qsizetype start = offset(g);
         const qsizetype end = std::min(offset(g + 1), glyf.size());
@@ -331,6 +335,12 @@ QByteArray PdfFont::fontFile() const
     set16(head, 8, 0); // checkSumAdjustment: not checked by readers
     set16(head, 10, 0);
     set16(head, 50, 1);
+    QByteArray maxp = m_raw.fontTable("maxp");
+    set16(maxp, 4, quint16(kept));
+    QByteArray hhea = m_raw.fontTable("hhea");
+    const quint32 metrics = std::min<quint32>(quint32(m_metricCount), kept);
+    set16(hhea, 34, quint16(metrics));
+    const QByteArray hmtx = m_hmtx.left(qsizetype(metrics) * 4 + qsizetype(kept - metrics) * 2);
 
     // Tables in the order of their tags, as the directory wants them.
     const std::pair<const char *, QByteArray> tables[] = {
@@ -338,10 +348,10 @@ QByteArray PdfFont::fontFile() const
         {"fpgm", m_raw.fontTable("fpgm")},
         {"glyf", newGlyf},
         {"head", head},
-        {"hhea", m_raw.fontTable("hhea")},
-        {"hmtx", m_hmtx},
+        {"hhea", hhea},
+        {"hmtx", hmtx},
         {"loca", newLoca},
-        {"maxp", m_raw.fontTable("maxp")},
+        {"maxp", maxp},
         {"prep", m_raw.fontTable("prep")},
     };
     int count = 0;
