@@ -87,6 +87,29 @@ void hex4(QByteArray &out, quint32 v)
         out.append(digits[(v >> shift) & 0xf]);
 }
 
+// A glyph index as the two bytes of its code in a literal string, half the size of hex.
+void glyphCode(QByteArray &out, quint32 g)
+{
+    for (const char byte : {char(g >> 8), char(g & 0xff)}) {
+        switch (byte) {
+        case '(':
+        case ')':
+        case '\\':
+            out.append('\\');
+            out.append(byte);
+            break;
+        case '\r': // line ends in strings would be read as '\n'
+            out.append("\\r");
+            break;
+        case '\n':
+            out.append("\\n");
+            break;
+        default:
+            out.append(byte);
+        }
+    }
+}
+
 QByteArray pdfString(const QString &s)
 {
     QByteArray out = "<FEFF";
@@ -176,7 +199,7 @@ private:
     void stream(int number, const QByteArray &data, const QByteArray &entries = QByteArray())
     {
         // qCompress gives a zlib stream, as /FlateDecode wants it, after four bytes of length.
-        const QByteArray compressed = qCompress(data, 6);
+        const QByteArray compressed = qCompress(data, 3);
         const QByteArrayView packed = QByteArrayView(compressed).sliced(4);
         m_offsets[size_t(number)] = offset();
         out(QByteArray::number(number) + " 0 obj\n<</Length " + QByteArray::number(packed.size()) +
@@ -552,16 +575,16 @@ Shaped Document::shapeText(int fontIndex, const QString &text)
         const QList<QPointF> positions = run.positions();
         std::vector<quint32> missing;
         qsizetype segment = -1;
-        bool inHex = false;
+        bool inString = false;
         double pen = 0.0;
         auto close = [&] {
             if (segment < 0)
                 return;
             Segment &s = shaped.segments[size_t(segment)];
-            if (inHex)
-                s.show.append('>');
+            if (inString)
+                s.show.append(')');
             s.show.append("]TJ\n");
-            inHex = false;
+            inString = false;
         };
         for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
             const quint32 g = glyphs[i];
@@ -578,19 +601,19 @@ Shaped Document::shapeText(int fontIndex, const QString &text)
                 const qint64 adjust = std::llround(-(x - pen) * 1000.0 / fontSize);
                 if (adjust != 0) {
                     Segment &s = shaped.segments[size_t(segment)];
-                    if (inHex)
-                        s.show.append('>');
-                    inHex = false;
+                    if (inString)
+                        s.show.append(')');
+                    inString = false;
                     s.show.append(QByteArray::number(adjust));
                     pen -= adjust * fontSize / 1000.0;
                 }
             }
             Segment &s = shaped.segments[size_t(segment)];
-            if (!inHex) {
-                s.show.append('<');
-                inHex = true;
+            if (!inString) {
+                s.show.append('(');
+                inString = true;
             }
-            hex4(s.show, g);
+            glyphCode(s.show, g);
             pen += font.advance(g) * fontSize / 1000.0;
             font.use(g);
             if (!font.hasText(g) && std::find(missing.begin(), missing.end(), g) == missing.end())
